@@ -56,7 +56,9 @@ void ConfigVar::load(const uint8_t* bytes, size_t count) {
     if (count == 4) set_value(static_cast<int32_t>(read_u32(bytes)));
 }
 
-ConfigVar* ConfigVar::first() { return g_first; }
+ConfigVar* ConfigVar::first() {
+    return g_first;
+}
 
 ConfigVar* ConfigVar::find(const char* name, size_t length) {
     for (ConfigVar* var = g_first; var != nullptr; var = var->next_) {

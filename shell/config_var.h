@@ -26,7 +26,7 @@
 namespace tarnwick {
 
 class ConfigVar {
-public:
+  public:
     // Copies the name (at most kMaxConfigNameLength bytes), puts the variable at the head of
     // the registration list and starts it at `default_value`.
     ConfigVar(const char* name, int32_t default_value);
@@ -55,7 +55,7 @@ public:
     // Records from stored bytes (see the header note); bytes may be null when count is 0.
     static void load_all(const void* bytes, size_t count);
 
-private:
+  private:
     char* name_;
     ConfigVar* next_;
     std::atomic<int32_t> value_;

@@ -9,11 +9,19 @@ const char* g_plugin_file_name = nullptr;
 
 }  // namespace
 
-void set_host_services(qarvel::HostServices* services) { g_host_services = services; }
-qarvel::HostServices* host_services() { return g_host_services; }
+void set_host_services(qarvel::HostServices* services) {
+    g_host_services = services;
+}
+qarvel::HostServices* host_services() {
+    return g_host_services;
+}
 
-void set_plugin_file_name(const char* file_name) { g_plugin_file_name = file_name; }
-const char* plugin_file_name() { return g_plugin_file_name != nullptr ? g_plugin_file_name : ""; }
+void set_plugin_file_name(const char* file_name) {
+    g_plugin_file_name = file_name;
+}
+const char* plugin_file_name() {
+    return g_plugin_file_name != nullptr ? g_plugin_file_name : "";
+}
 
 void console_message(const char* message) {
     qarvel::HostServices* services = g_host_services;

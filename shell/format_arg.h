@@ -13,7 +13,7 @@
 namespace tarnwick {
 
 class FormatArg {
-public:
+  public:
     enum class Kind : uint8_t { missing, text, word };
 
     constexpr FormatArg() = default;
@@ -23,11 +23,11 @@ public:
 
     // Signed values are sign-extended to the word, as a call would pass them.
     template <std::integral T>
-        requires(sizeof(T) <= 4)
-    constexpr FormatArg(T value) : kind_(Kind::word), word_(static_cast<uint32_t>(value)) {}
+    requires(sizeof(T) <= 4) constexpr FormatArg(T value)
+        : kind_(Kind::word), word_(static_cast<uint32_t>(value)) {}
     template <std::integral T>
-        requires(sizeof(T) > 4)
-    FormatArg(T value) = delete;
+    requires(sizeof(T) > 4) FormatArg(T value)
+    = delete;
     template <std::floating_point T>
     FormatArg(T value) = delete;
 
@@ -35,7 +35,7 @@ public:
     constexpr const char* text() const { return text_; }  // may be null: the empty text
     constexpr uint32_t word() const { return word_; }
 
-private:
+  private:
     Kind kind_ = Kind::missing;
     const char* text_ = nullptr;
     uint32_t word_ = 0;

@@ -104,11 +104,13 @@ bool TextBuilder::format_one(char conversion, bool plus, char pad, uint32_t widt
     }
     if (!wants_text && plus && static_cast<int32_t>(arg.word()) > 0) ok &= append("+", 1);
     if (converted_length < width) {
-        ok &= append_repeated(static_cast<uint8_t>(pad), width - static_cast<uint32_t>(converted_length));
+        ok &= append_repeated(static_cast<uint8_t>(pad),
+                              width - static_cast<uint32_t>(converted_length));
     }
     // Texts longer than 4 GiB do not fit a builder; cut at what the length can say.
-    const uint32_t limit =
-        converted_length > UINT32_MAX - 1 ? UINT32_MAX - 1 : static_cast<uint32_t>(converted_length);
+    const uint32_t limit = converted_length > UINT32_MAX - 1
+                               ? UINT32_MAX - 1
+                               : static_cast<uint32_t>(converted_length);
     ok &= append(converted, limit);
     return ok;
 }

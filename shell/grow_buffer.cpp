@@ -7,7 +7,9 @@
 namespace tarnwick {
 namespace {
 
-void* system_realloc(void* block, size_t size) { return std::realloc(block, size); }
+void* system_realloc(void* block, size_t size) {
+    return std::realloc(block, size);
+}
 
 Reallocator g_reallocator = system_realloc;
 
@@ -28,7 +30,9 @@ Reallocator set_grow_buffer_reallocator(Reallocator reallocator) {
     return previous;
 }
 
-GrowBuffer::~GrowBuffer() { std::free(data_); }
+GrowBuffer::~GrowBuffer() {
+    std::free(data_);
+}
 
 GrowBuffer::GrowBuffer(GrowBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),

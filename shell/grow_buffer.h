@@ -18,7 +18,7 @@ enum class Growth : int32_t {
 };
 
 class GrowBuffer {
-public:
+  public:
     explicit GrowBuffer(Growth growth = Growth::doubling) : growth_(growth) {}
     ~GrowBuffer();
     GrowBuffer(const GrowBuffer&) = delete;
@@ -42,7 +42,7 @@ public:
     uint32_t requested() const { return requested_; }
     Growth growth() const { return growth_; }
 
-private:
+  private:
     uint8_t* data_ = nullptr;
     uint32_t allocated_ = 0;
     uint32_t requested_ = 0;

@@ -10,7 +10,7 @@
 namespace tarnwick {
 
 class MemoryWriter final : public qarvel::HostWriter {
-public:
+  public:
     // Slot 0. Appends the bytes; returns count, or 0 (nothing kept) when memory ran out.
     uint32_t write(const void* bytes, uint32_t count) override;
 
@@ -19,7 +19,7 @@ public:
     // Empties the writer, keeping its memory for the next use.
     void clear() { buffer_.resize(0); }
 
-private:
+  private:
     GrowBuffer buffer_{Growth::doubling};
 };
 

@@ -30,8 +30,8 @@ uint32_t integer_to_text(int64_t value, uint32_t base, char* out) {
 uint32_t real_to_text(double value, int32_t digits, char* out) {
     if (digits < 1) digits = 1;
     if (digits > 17) digits = 17;
-    const std::to_chars_result result = std::to_chars(
-        out, out + kNumberScratchBytes - 1, value, std::chars_format::general, digits);
+    const std::to_chars_result result = std::to_chars(out, out + kNumberScratchBytes - 1, value,
+                                                      std::chars_format::general, digits);
     if (result.ec != std::errc()) {
         out[0] = '\0';
         return 0;

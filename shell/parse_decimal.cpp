@@ -13,8 +13,12 @@ constexpr uint64_t kAccumulatorLimit = (UINT64_MAX - 9) / 10;
 // Powers of ten up to here are exact doubles, so dividing by one rounds once.
 constexpr int32_t kExactPowerOfTen = 22;
 
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_space(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int32_t clamp_exponent(int64_t e) {
     if (e > kExponentBound) return kExponentBound;
@@ -78,4 +82,3 @@ double parse_decimal(const char* text) {
 }
 
 }  // namespace tarnwick
-

@@ -24,7 +24,9 @@ TextBuilder::TextBuilder(Thousandths thousandths) {
     append_real(static_cast<double>(thousandths.value) * 0.001, 3);
 }
 
-TextBuilder::TextBuilder(const char* text) : buffer_(Growth::exact) { assign(text); }
+TextBuilder::TextBuilder(const char* text) : buffer_(Growth::exact) {
+    assign(text);
+}
 
 TextBuilder::TextBuilder(const TextBuilder& other) : buffer_(Growth::exact) {
     assign(other.text(), other.length_);
@@ -87,7 +89,9 @@ bool TextBuilder::append(const char* text, uint32_t limit) {
         own ? static_cast<size_t>(reinterpret_cast<const uint8_t*>(text) - buffer_.data()) : 0;
     if (!reserve(length_ + n + 1)) return false;
     uint8_t* data = buffer_.data();
-    if (n > 0) std::memmove(data + length_, own ? data + offset : reinterpret_cast<const uint8_t*>(text), n);
+    if (n > 0)
+        std::memmove(data + length_, own ? data + offset : reinterpret_cast<const uint8_t*>(text),
+                     n);
     length_ += n;
     data[length_] = '\0';
     return true;

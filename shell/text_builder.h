@@ -39,7 +39,7 @@ struct ReserveBytes {
 };
 
 class TextBuilder final : public qarvel::HostTextResult {
-public:
+  public:
     // Empty, doubling growth.
     TextBuilder() = default;
     // Empty, doubling growth, room for `reserve.bytes` bytes and the NUL.
@@ -101,7 +101,7 @@ public:
     bool out_of_memory() const { return out_of_memory_; }
     const GrowBuffer& buffer() const { return buffer_; }
 
-private:
+  private:
     bool refuse();
     // Whether `p` points into the current text or its NUL.
     bool holds(const void* p) const;

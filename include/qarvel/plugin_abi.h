@@ -48,7 +48,7 @@ inline constexpr uint32_t kNoTextLimit = 0xFFFFFFFFu;
 
 // What every service begins with, the host's and the plug-in's alike.
 class Service {
-public:
+  public:
     // Slot 0. Drops one reference; the object may destroy itself at zero. Any thread.
     // Returns the new count (static services always answer 1).
     virtual int32_t release() = 0;
@@ -58,35 +58,35 @@ public:
     // caller, or null when the object is not that service. `id` stays the caller's.
     virtual Service* query(const ClassId& id) = 0;
 
-protected:
+  protected:
     ~Service() = default;
 };
 
 // The host's service locator, handed to the entry point and kept until the plug-in unloads.
 class HostServices {
-public:
+  public:
     // Slot 0. Finds the `index`-th service of class `id` (the plug-in asks for index 0). Returns
     // it with one reference that the caller must release, or null when there is none.
     virtual Service* find_service(const ClassId& id, uint32_t index) = 0;
 
-protected:
+  protected:
     ~HostServices() = default;
 };
 
 // The host's message console, class kConsoleClassId. Slots 0 to 2 are Service's.
 class HostConsole : public Service {
-public:
+  public:
     // Slot 3. Shows `message` from `source` at `severity` (the plug-in: SEVERITY_ERROR). Both
     // texts stay the caller's and are copied if kept; never null. Any thread; cannot fail.
     virtual void print(int32_t severity, const char* message, const char* source) = 0;
 
-protected:
+  protected:
     ~HostConsole() = default;
 };
 
 // A file the host lets a decoder read, valid for the duration of the open call only.
 class HostFile {
-public:
+  public:
     // Slot 0. Placeholder; never called by the plug-in.
     virtual void reserved_slot_0() {}
     // Slot 1. Placeholder; never called by the plug-in.
@@ -106,13 +106,13 @@ public:
     // should not be offered to a plug-in.
     virtual uint32_t size() = 0;
 
-protected:
+  protected:
     ~HostFile() = default;
 };
 
 // Where a decoder's open reports what it knows of a track; valid during the open call only.
 class HostTrackInfo {
-public:
+  public:
     // Slot 0. Placeholder; never called by the plug-in.
     virtual void reserved_slot_0() {}
     // Slot 1. Placeholder; never called by the plug-in.
@@ -158,14 +158,14 @@ public:
     // Slot 20. Sets the track's length in seconds. Cannot fail.
     virtual void set_length(double seconds) = 0;
 
-protected:
+  protected:
     ~HostTrackInfo() = default;
 };
 
 // The host's buffer for one block of decoded audio, valid during one decode call only.
 // Samples are interleaved 64-bit floats, full scale +-1.0.
 class HostAudioChunk {
-public:
+  public:
     // Slot 0. Placeholder; never called by the plug-in.
     virtual void reserved_slot_0() {}
     // Slot 1. The chunk's sample storage (host-owned, capacity() samples), or null when empty.
@@ -188,18 +188,18 @@ public:
     // Slot 9. Sets the number of frames (samples per channel) the storage holds.
     virtual void set_frame_count(uint32_t frames) = 0;
 
-protected:
+  protected:
     ~HostAudioChunk() = default;
 };
 
 // A byte sink the host hands to the settings save; valid during that call only.
 class HostWriter {
-public:
+  public:
     // Slot 0. Appends `count` bytes (the caller's) to the stored data. Returns the bytes taken;
     // fewer than `count` means the host could not store them. The plug-in does not check.
     virtual uint32_t write(const void* bytes, uint32_t count) = 0;
 
-protected:
+  protected:
     ~HostWriter() = default;
 };
 
@@ -207,7 +207,7 @@ protected:
 // plug-in's own growable text). Lengths count bytes; a `limit` of kNoTextLimit means "to the
 // NUL". Passed texts stay the caller's. The plug-in calls only assign on host objects.
 class HostTextResult {
-public:
+  public:
     // Slot 0. The current text, NUL-terminated and owned by the object; never null. Valid
     // until the object next changes.
     virtual const char* text() const = 0;
@@ -222,7 +222,7 @@ public:
     // Slot 4. The text's length in bytes, without the NUL.
     virtual uint32_t length() const = 0;
 
-protected:
+  protected:
     ~HostTextResult() = default;
 };
 

@@ -95,11 +95,13 @@ TEST(PluginAbi, ClassIdsCompareOnAllSixteenBytes) {
     EXPECT_FALSE(other == kConsoleClassId);
 }
 
-TEST(PluginAbi, ErrorSeverityIsThree) { EXPECT_EQ(SEVERITY_ERROR, 3); }
+TEST(PluginAbi, ErrorSeverityIsThree) {
+    EXPECT_EQ(SEVERITY_ERROR, 3);
+}
 
 // A host can implement an object from the header alone, overriding only the listed slots.
 class BytesFile final : public HostFile {
-public:
+  public:
     explicit BytesFile(std::string bytes) : bytes_(std::move(bytes)) {}
     uint32_t read(void* destination, uint32_t byte_count) override {
         const size_t n = std::min<size_t>(byte_count, bytes_.size() - at_);
@@ -109,7 +111,7 @@ public:
     }
     uint32_t size() override { return static_cast<uint32_t>(bytes_.size()); }
 
-private:
+  private:
     std::string bytes_;
     size_t at_ = 0;
 };

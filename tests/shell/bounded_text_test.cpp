@@ -33,7 +33,10 @@ TEST(BoundedText, CopyNeverWritesPastTheDestinationAndAlwaysTerminates) {
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {"abc", 10, "abc"}, {"abcdef", 4, "abc"}, {"abc", 1, ""}, {nullptr, 4, ""},
+        {"abc", 10, "abc"},
+        {"abcdef", 4, "abc"},
+        {"abc", 1, ""},
+        {nullptr, 4, ""},
     };
     for (const Case& c : cases) {
         char destination[12];

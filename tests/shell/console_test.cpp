@@ -16,7 +16,7 @@ struct Printed {
 };
 
 class RecordingConsole final : public HostConsole {
-public:
+  public:
     int32_t release() override { return --references; }
     int32_t add_reference() override { return ++references; }
     Service* query(const ClassId&) override { return nullptr; }
@@ -28,7 +28,7 @@ public:
 };
 
 class FakeServices final : public HostServices {
-public:
+  public:
     Service* find_service(const ClassId& id, uint32_t index) override {
         ++lookups;
         last_index = index;
@@ -42,7 +42,7 @@ public:
 };
 
 class ConsoleMessage : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         tarnwick::set_host_services(nullptr);
         tarnwick::set_plugin_file_name(nullptr);

@@ -66,11 +66,15 @@ TEST(Cp437, TextsConvertToUtf8UpToTheirNul) {
     for (const Case& c : cases) EXPECT_EQ(utf8_of(c.cp437), c.utf8) << c.cp437;
 }
 
-TEST(Cp437, AbsentTextGivesTheEmptyText) { EXPECT_EQ(utf8_of(nullptr), ""); }
+TEST(Cp437, AbsentTextGivesTheEmptyText) {
+    EXPECT_EQ(utf8_of(nullptr), "");
+}
 
 TEST(Cp437, UnterminatedFixedFieldIsReadOnlyToItsLimit) {
     const char field[4] = {'A', '\xB0', 'C', 'D'};  // no NUL
-    EXPECT_EQ(utf8_of(field, 3), "A\xE2\x96\x91" "C");
+    EXPECT_EQ(utf8_of(field, 3),
+              "A\xE2\x96\x91"
+              "C");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 namespace tarnwick::testing_support {
 
 class FailingAllocator {
-public:
+  public:
     // Lets `successes` allocations through, then fails every one after.
     explicit FailingAllocator(int successes = 0) {
         remaining() = successes;
@@ -19,7 +19,7 @@ public:
     FailingAllocator(const FailingAllocator&) = delete;
     FailingAllocator& operator=(const FailingAllocator&) = delete;
 
-private:
+  private:
     static int& remaining() {
         static int count = 0;
         return count;

@@ -46,7 +46,7 @@ TEST(FormatText, ConversionsProduceTheirText) {
         {"%S|%s", {"A", "b"}, "A|b"},
         {"%d %i %D %I", {-5, 6, -7, 8}, "-5 6 -7 8"},
         {"%d", {INT32_MIN}, "-2147483648"},
-        {"%u", {-1}, "4294967295"},  // the word read as unsigned
+        {"%u", {-1}, "4294967295"},   // the word read as unsigned
         {"%d", {0xFFFFFFFFu}, "-1"},  // ... and as signed
         {"%x %X", {0xBEEFu, 0xBEEFu}, "beef BEEF"},
         {"%x", {-1}, "ffffffff"},
@@ -72,7 +72,7 @@ TEST(FormatText, FlagsAndWidthsPadOnTheLeft) {
         {"%+u", {7}, "+7"},
         {"%+u", {0x80000000u}, "2147483648"},  // negative read as signed: no plus
         {"%+x", {255}, "+ff"},
-        {"%05d", {-42}, "00-42"},  // the pad goes before the minus sign
+        {"%05d", {-42}, "00-42"},   // the pad goes before the minus sign
         {"%+05d", {42}, "+00042"},  // the plus comes before the pad
         {"%010u", {4000000000u}, "4000000000"},
         {"%3c", {'x'}, "x"},  // characters take no width
@@ -85,22 +85,17 @@ TEST(FormatText, FlagsAndWidthsPadOnTheLeft) {
 
 TEST(FormatText, UnknownConversionIsReadAgainAsPartOfTheFormat) {
     const std::vector<Case> cases = {
-        {"%q", {5}, "q"},
-        {"%5q%u", {5}, "q5"},  // no argument consumed by %q
-        {"%+07z!", {}, "z!"},
-        {"abc%", {}, "abc"},
-        {"abc%+05", {}, "abc"},
-        {"%5%u", {9}, "9"},  // the "%" read again starts a conversion
+        {"%q", {5}, "q"},       {"%5q%u", {5}, "q5"},  // no argument consumed by %q
+        {"%+07z!", {}, "z!"},   {"abc%", {}, "abc"},
+        {"abc%+05", {}, "abc"}, {"%5%u", {9}, "9"},  // the "%" read again starts a conversion
     };
     for (const Case& c : cases) EXPECT_EQ(format(c), c.expected) << c.format;
 }
 
 TEST(FormatText, NonAsciiFormatBytesAndNonAsciiCharactersAddNothing) {
     const std::vector<Case> cases = {
-        {"a\xE9z", {}, "az"},
-        {"[%c]", {static_cast<char>(0xE9)}, "[]"},
-        {"[%c]", {0x80}, "[]"},
-        {"[%c]", {0x141}, "[A]"},  // only the low byte counts
+        {"a\xE9z", {}, "az"},   {"[%c]", {static_cast<char>(0xE9)}, "[]"},
+        {"[%c]", {0x80}, "[]"}, {"[%c]", {0x141}, "[A]"},  // only the low byte counts
         {"[%c]", {0}, "[]"},
     };
     for (const Case& c : cases) EXPECT_EQ(format(c), c.expected) << c.format;
@@ -112,10 +107,8 @@ TEST(FormatText, MissingOrMismatchedArgumentsGiveNoTextAndAreReported) {
         bool ok;
     };
     const std::vector<Reported> cases = {
-        {{"%u and %u", {1}, "1 and "}, false},
-        {{"%s", {42}, ""}, false},
-        {{"[%5d]", {"text"}, "[]"}, false},
-        {{"%c", {"x"}, ""}, false},
+        {{"%u and %u", {1}, "1 and "}, false}, {{"%s", {42}, ""}, false},
+        {{"[%5d]", {"text"}, "[]"}, false},    {{"%c", {"x"}, ""}, false},
         {{"%u", {1, 2}, "1"}, true},  // arguments left over are ignored
     };
     for (const Reported& r : cases) {

@@ -15,33 +15,21 @@ TEST(ParseDecimal, ReadsTheNumbersAUserTypes) {
         const char* text;
         double expected;
     };
-    const std::vector<Case> cases = {
-        {" 0,25", 0.25},
-        {"0.25", 0.25},
-        {"-1.5e2", -150.0},
-        {"1.2.3", 1.2},  // a second separator ends the number
-        {"1,2.3", 1.2},
-        {"abc", 0.0},
-        {"", 0.0},
-        {"250", 250.0},
-        {"+7", 7.0},
-        {"   -0.5", -0.5},
-        {"0.3", 0.3},
-        {"1e3", 1000.0},
-        {"1E-2", 0.01},
-        {"2.5e+1", 25.0},
-        {"5e", 5.0},
-        {"5e x", 5.0},
-        {"5e 2", 500.0},      // the exponent is read as atoi reads it: white space first
-        {"12abc", 12.0},
-        {".5", 0.5},
-        {"-.5", -0.5},
-        {"1 000", 1.0},       // a space ends the number
-        {"--1", 0.0},         // one sign only
-        {"\t1", 0.0},         // only spaces are skipped before the number
-        {"48000", 48000.0},
-        {"-0", 0.0},
-    };
+    const std::vector<Case> cases =
+        {
+            {" 0,25", 0.25},    {"0.25", 0.25},  {"-1.5e2", -150.0},
+            {"1.2.3", 1.2},  // a second separator ends the number
+            {"1,2.3", 1.2},     {"abc", 0.0},    {"", 0.0},
+            {"250", 250.0},     {"+7", 7.0},     {"   -0.5", -0.5},
+            {"0.3", 0.3},       {"1e3", 1000.0}, {"1E-2", 0.01},
+            {"2.5e+1", 25.0},   {"5e", 5.0},     {"5e x", 5.0},
+            {"5e 2", 500.0},  // the exponent is read as atoi reads it: white space first
+            {"12abc", 12.0},    {".5", 0.5},     {"-.5", -0.5},
+            {"1 000", 1.0},  // a space ends the number
+            {"--1", 0.0},    // one sign only
+            {"\t1", 0.0},    // only spaces are skipped before the number
+            {"48000", 48000.0}, {"-0", 0.0},
+        };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(parse_decimal(c.text), c.expected) << c.text;
 }
 
@@ -51,7 +39,9 @@ TEST(ParseDecimal, ShortDecimalFractionsComeOutAsTheNearestDouble) {
     }
 }
 
-TEST(ParseDecimal, AbsentTextIsZero) { EXPECT_EQ(parse_decimal(nullptr), 0.0); }
+TEST(ParseDecimal, AbsentTextIsZero) {
+    EXPECT_EQ(parse_decimal(nullptr), 0.0);
+}
 
 TEST(ParseDecimal, OverlongDigitRunsAndExponentsNeitherOverflowNorProduceNan) {
     const std::string many_nines(400, '9');

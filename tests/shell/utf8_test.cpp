@@ -14,10 +14,9 @@ TEST(Utf8, EncodedLengthSteppingUpAtEachBoundaryUpToSixBytes) {
         uint32_t length;
     };
     const std::vector<Case> cases = {
-        {0x00, 1},       {0x7F, 1},       {0x80, 2},        {0x7FF, 2},
-        {0x800, 3},      {0xFFFF, 3},     {0x10000, 4},     {0x1FFFFF, 4},
-        {0x200000, 5},   {0x3FFFFFF, 5},  {0x4000000, 6},   {0x7FFFFFFF, 6},
-        {0x80000000, 0}, {0xFFFFFFFF, 0},
+        {0x00, 1},      {0x7F, 1},       {0x80, 2},       {0x7FF, 2},      {0x800, 3},
+        {0xFFFF, 3},    {0x10000, 4},    {0x1FFFFF, 4},   {0x200000, 5},   {0x3FFFFFF, 5},
+        {0x4000000, 6}, {0x7FFFFFFF, 6}, {0x80000000, 0}, {0xFFFFFFFF, 0},
     };
     for (const Case& c : cases) {
         uint8_t bytes[tarnwick::kMaxUtf8Bytes] = {};
