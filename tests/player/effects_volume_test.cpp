@@ -58,15 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
                               0, 100.0f, 128.0f, 100.0f, 128.0f}),
     [](const testing::TestParamInfo<SlideCase>& info) { return info.param.name; });
 
-TEST(VolumeSlide, TwoPerTick) {
-    PlayerOnTrack t{Cell{.volume_effect = volume_effect::kVolumeSlideUp, .volume_param = 8}};
-    t.player.volume = 10.0f;
-    for (int tick = 0; tick < 4; ++tick) {
-        t.tick(tick);
-        EXPECT_EQ(t.player.volume, 12.0f + 2.0f * static_cast<float>(tick));
-    }
-}
-
 struct ModulatorStartCase {
     const char* name;
     uint8_t type;

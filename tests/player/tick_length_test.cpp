@@ -136,18 +136,5 @@ TEST(TempoModes, BeatZeroAndTickRateSwitchBackToFixedRate) {
     EXPECT_TRUE(p.fixed_tick_rate);
 }
 
-TEST(TempoModes, ResetTempoRestoresTheDefaults) {
-    TrackPlayer p;
-    p.set_beat(4);
-    p.set_bpm(90.0f);
-    p.set_ticks_per_second(10.0f);
-    p.reset_tempo();
-    EXPECT_TRUE(p.fixed_tick_rate);
-    EXPECT_EQ(p.bpm, 125.0f);
-    EXPECT_EQ(p.ticks_per_second, 32.0f);
-    EXPECT_EQ(p.beat, 0u);
-    EXPECT_EQ(p.frames_per_tick, 1500u);
-}
-
 }  // namespace
 }  // namespace tarnwick

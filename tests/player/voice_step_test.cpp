@@ -47,23 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                     StepCase{"HighestPortamentoPitch", 1728.0f, 0.0f, 44100.0f, 48000}),
     [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
 
-TEST(PitchToStep, WorkedExamples) {
-    auto s = make_sample(1000, 8363.0f);
-    TrackPlayer p;
-    p.sample = s.get();
-    p.pitch = 576.0f;
-    p.update_step();
-    EXPECT_NEAR(p.step, 8363.0 / 48000.0, 1e-6);
-    const float base = p.step;
-    p.pitch = 768.0f;
-    p.update_step();
-    EXPECT_NEAR(p.step, 2.0f * base, 2e-6);
-    p.pitch = 576.0f;
-    p.fine_tune = 16.0f;
-    p.update_step();
-    EXPECT_NEAR(p.step, base * std::pow(2.0, 1.0 / 12.0), 1e-6);
-}
-
 TEST(PitchToStep, BackwardsVoiceStaysBackwards) {
     auto s = make_sample(1000, 8363.0f);
     TrackPlayer p;
