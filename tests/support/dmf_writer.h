@@ -47,7 +47,7 @@
 
 namespace tarnwick::writer {
 
-inline constexpr size_t kHeaderSize = 66;
+inline constexpr size_t kFileHeaderSize = 66;
 
 // The 66-byte header. Text fields are raw and fixed-width: exactly their width is written,
 // cut or padded with NUL, so a test can store a NUL inside a field or fill it completely.

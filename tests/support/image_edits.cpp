@@ -27,7 +27,7 @@ void patch_u32(Bytes& image, size_t offset, uint32_t value) {
 }
 
 std::optional<size_t> find_chunk(const Bytes& image, std::string_view id, unsigned occurrence) {
-    size_t pos = 66;
+    size_t pos = 66;  // the header
     while (pos + 4 <= image.size()) {
         bool match = id.size() == 4 && std::memcmp(&image[pos], id.data(), 4) == 0;
         if (match && occurrence-- == 0) return pos;

@@ -23,7 +23,7 @@ TEST(FileLayout, HeaderFieldsSitAtTheirOffsetsWithExactWidths) {
     h.month = 3;
     h.year = 95;
     Bytes b = encode_header(h);
-    ASSERT_EQ(b.size(), kHeaderSize);
+    ASSERT_EQ(b.size(), kFileHeaderSize);
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "DDMF");
     EXPECT_EQ(b[4], 7);
     EXPECT_EQ(std::string(b.begin() + 5, b.begin() + 13), "TRACKER-");
@@ -133,7 +133,7 @@ TEST(FileLayout, SongBuildsTheUsualChunkOrderAndFindChunkWalksIt) {
     song.message = "hello";
     song.after_end = {'j', 'u', 'n', 'k'};
     Bytes image = song.build();
-    size_t pos = kHeaderSize;
+    size_t pos = kFileHeaderSize;
     for (const char* id : {"CMSG", "SEQU", "PATT", "SMPI", "SMPD"}) {
         auto found = find_chunk(image, id);
         ASSERT_TRUE(found) << id;
@@ -154,8 +154,8 @@ TEST(FileLayout, FileBuilderKeepsAnyChunkOrderAndRepeats) {
                       .samples(song.samples)
                       .patterns(song.pattern_chunk())
                       .build();
-    EXPECT_EQ(find_chunk(image, "JUNK"), kHeaderSize);
-    EXPECT_EQ(find_chunk(image, "SEQU"), kHeaderSize + 11);
+    EXPECT_EQ(find_chunk(image, "JUNK"), kFileHeaderSize);
+    EXPECT_EQ(find_chunk(image, "SEQU"), kFileHeaderSize + 11);
     ASSERT_TRUE(find_chunk(image, "SEQU", 1));
     EXPECT_LT(*find_chunk(image, "SMPD"), *find_chunk(image, "PATT"));
     EXPECT_FALSE(find_chunk(image, "ENDE"));
