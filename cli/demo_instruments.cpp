@@ -74,7 +74,7 @@ SampleDesc pluck_bass() {
     SampleDesc s = SampleDesc::pcm8("pluck bass", frames);
     s.library_name = "TWSYNTH";
     s.rate = kInstrumentRate;
-    s.volume = 190;
+    s.volume = 170;
     return s;
 }
 
@@ -112,7 +112,7 @@ SampleDesc kick_drum() {
     SampleDesc s = SampleDesc::pcm16("kick", frames);
     s.library_name = "TWDRUMS";
     s.rate = kInstrumentRate;
-    s.volume = 230;
+    s.volume = 200;
     return s;
 }
 

@@ -51,10 +51,7 @@ bool read_file(const char* path, FileImage& image) {
 
 int write_demo(const char* path) {
     tarnwick::writer::Bytes image = tarnwick::demo::demo_song_image();
-    std::FILE* f = std::fopen(path, "wb");
-    bool ok = f && std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    if (f && std::fclose(f) != 0) ok = false;
-    if (!ok) {
+    if (!tarnwick::writer::write_image_file(image, path)) {
         std::fprintf(stderr, "tarnwick-inspect: cannot write %s\n", path);
         return 1;
     }

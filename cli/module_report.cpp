@@ -89,8 +89,10 @@ void print_pattern(std::FILE* out, uint32_t index, const Pattern& p, const Repor
     const uint32_t rows = std::min(p.row_count, options.rows_shown);
     if (rows == 0) return;
     std::fprintf(out, "    row glob");
-    for (uint32_t t = 0; t < p.track_count; ++t)
-        std::fprintf(out, " | %-24s", ("track " + std::to_string(t)).c_str());
+    for (uint32_t t = 0; t < p.track_count; ++t) {
+        const int width = t + 1 < p.track_count ? 24 : 0;  // no trailing blanks
+        std::fprintf(out, " | %-*s", width, ("track " + std::to_string(t)).c_str());
+    }
     std::fprintf(out, "\n");
     for (uint32_t r = 0; r < rows; ++r) {
         std::fprintf(out, "    %3u %s", r,
