@@ -10,7 +10,6 @@ const char* to_string(LoadRefusal reason) {
         case LoadRefusal::chunk_id_truncated: return "chunk_id_truncated";
         case LoadRefusal::chunk_length_truncated: return "chunk_length_truncated";
         case LoadRefusal::chunk_payload_overrun: return "chunk_payload_overrun";
-        case LoadRefusal::message_refused: return "message_refused";
         case LoadRefusal::orders_too_short: return "orders_too_short";
         case LoadRefusal::too_many_orders: return "too_many_orders";
         case LoadRefusal::pattern_count_invalid: return "pattern_count_invalid";

@@ -13,7 +13,6 @@ enum class LoadRefusal : uint8_t {
     chunk_id_truncated,        // fewer than 4 bytes where a chunk identifier is due
     chunk_length_truncated,    // a chunk's u32 length field is incomplete
     chunk_payload_overrun,     // a chunk's payload runs past the end of the file
-    message_refused,           // "CMSG" could not be read
     orders_too_short,          // "SEQU" payload below 4 bytes
     too_many_orders,           // "SEQU" holds more than 65535 orders
     pattern_count_invalid,     // "PATT" pattern count missing, 0 or above 1024

@@ -36,9 +36,18 @@ struct Sample {
     float volume = 0.0f;       // default volume 0..255; 0 = none
     uint32_t stored_elements = 0;  // elements of `data` actually held, at most data_length
 
+    // Sets `length` and `data_length` together (`data_length` stops at the u32 maximum).
+    void set_length(uint32_t frames) {
+        length = frames;
+        data_length = frames > UINT32_MAX - 2 ? UINT32_MAX : frames + 2;
+    }
     bool set_name(const char* text);
     bool set_library_name(const char* text);
     // Builds `data` from a stored block of `byte_count` bytes holding `frames` frames in `format`.
+    // Keeps only the frames the block provides: pcm8 min(frames, bytes), pcm16
+    // min(frames, bytes / 2), packed at most min(frames, 8 * bytes), unsupported none (two
+    // silent elements). False for no bytes, 0 frames, more than kMaxSampleFrames, or a
+    // failed allocation; `data` is then null.
     bool set_data(const uint8_t* bytes, uint32_t frames, uint32_t byte_count, SampleFormat format);
 
     // Element i of the data, or 0.0 for any element that is not held (the mixer's fetch rule).
