@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/effect_types.h"
 #include "engine/track_player.h"
 
 namespace tarnwick {
@@ -84,28 +85,31 @@ void TrackPlayer::bind(const Cell* track_cells, const uint8_t* types, const uint
 
 void TrackPlayer::enter_row() {
     const Cell& cell = current_cell();
-    if (cell.note_effect != 3) arp_running = false;
-    if (retrigger_interval != 0 && cell.instrument_effect != 5) retrigger_interval = 0;
-    if (vibrato_wave != 0 && (cell.note_effect < 8 || cell.note_effect > 10)) {
+    if (cell.note_effect != note_effect::kArpeggio) arp_running = false;
+    if (retrigger_interval != 0 && cell.instrument_effect != instrument_effect::kRetrigger)
+        retrigger_interval = 0;
+    if (vibrato_wave != 0 && (cell.note_effect < note_effect::kVibratoSine ||
+                              cell.note_effect > note_effect::kVibratoSquare)) {
         modulator_step();
         vibrato_wave = 0;
     }
-    if (tremolo_wave != 0 && (cell.volume_effect < 4 || cell.volume_effect > 6)) {
+    if (tremolo_wave != 0 && (cell.volume_effect < volume_effect::kTremoloSine ||
+                              cell.volume_effect > volume_effect::kTremoloSquare)) {
         modulator_step();
         tremolo_wave = 0;
         update_gains();
     }
-    if (panbrello_on != 0 && cell.volume_effect != 10) {
+    if (panbrello_on != 0 && cell.volume_effect != volume_effect::kPanbrello) {
         modulator_step();
         panbrello_on = 0;
         update_gains();
     }
-    if (note_gate_on != 0 && cell.note_effect != 11) {
+    if (note_gate_on != 0 && cell.note_effect != note_effect::kNoteGate) {
         note_gate_step();
         note_gate_on = 0;
         note_gate_off = 0;
     }
-    if (volume_gate_on != 0 && cell.volume_effect != 3) {
+    if (volume_gate_on != 0 && cell.volume_effect != volume_effect::kVolumeGate) {
         volume_gate_step();
         volume_gate_on = 0;
         volume_gate_off = 0;
@@ -125,9 +129,11 @@ int32_t TrackPlayer::next_span(uint32_t wanted) {
         if (time[kRowDelaySlot] != 0) {
             time[kRowDelaySlot] = 0;
         } else {
-            time[kRowDelaySlot] = global_type == 4 ? global_param * 16u : 0;
-            time[kNoteSlot] = cell.note_effect == 2 ? cell.note_param : 0;
-            time[kInstrumentSlot] = cell.instrument_effect == 4 ? cell.instrument_param : 0;
+            time[kRowDelaySlot] = global_type == global_effect::kRowDelay ? global_param * 16u : 0;
+            time[kNoteSlot] = cell.note_effect == note_effect::kNoteDelay ? cell.note_param : 0;
+            time[kInstrumentSlot] = cell.instrument_effect == instrument_effect::kSampleDelay
+                                        ? cell.instrument_param
+                                        : 0;
         }
     }
 
@@ -170,7 +176,9 @@ int32_t TrackPlayer::next_span(uint32_t wanted) {
                         gains_dirty = true;
                         ramp_full = true;
                     }
-                    if (cell.instrument == 0 && cell.instrument_effect == 4) trigger_sample();
+                    if (cell.instrument == 0 &&
+                        cell.instrument_effect == instrument_effect::kSampleDelay)
+                        trigger_sample();
                     time[kInstrumentSlot] = kNeverTime;
                     break;
                 }
