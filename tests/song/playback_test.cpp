@@ -284,15 +284,34 @@ std::vector<std::vector<float>> render_in_blocks(const Song& song, uint32_t mode
     return outputs;
 }
 
+// The error of `b` against `a` relative to the energy of `a`.
+double relative_error(const std::vector<float>& a, const std::vector<float>& b) {
+    double error = 0.0;
+    double signal = 0.0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const double d = static_cast<double>(b[i]) - a[i];
+        error += d * d;
+        signal += static_cast<double>(a[i]) * a[i];
+    }
+    return std::sqrt(error / signal);
+}
+
 // Tick borders are found from whole frame counts, so any split of the output into render
-// calls gives the same frames.
+// calls gives the same frames. The x87 edition carries the read position's fraction in
+// extended precision inside a span and rounds it to single precision between spans, so there
+// a split changes the last bits.
 TEST(RenderCalls, CallSizesDoNotChangeTickAlignedMusic) {
     for (const uint32_t mode : {0u, 1u, 2u}) {
         SCOPED_TRACE(mode);
         const std::vector<std::vector<float>> outputs = render_in_blocks(tick_song(), mode);
         for (size_t k = 1; k < outputs.size(); ++k) {
             SCOPED_TRACE(k);
-            EXPECT_EQ(outputs[k], outputs[0]);
+            if (TARNWICK_EDITION_SSE) {
+                EXPECT_EQ(outputs[k], outputs[0]);
+            } else {
+                ASSERT_EQ(outputs[k].size(), outputs[0].size());
+                EXPECT_LT(relative_error(outputs[0], outputs[k]), 1e-5);
+            }
         }
     }
 }
@@ -315,14 +334,7 @@ TEST(RenderCalls, MidTickEventsMoveByAtMostAFrameBetweenCallSizes) {
         for (size_t k = 1; k < outputs.size(); ++k) {
             SCOPED_TRACE(k);
             ASSERT_EQ(outputs[k].size(), outputs[0].size());
-            double error = 0.0;
-            double signal = 0.0;
-            for (size_t i = 0; i < outputs[0].size(); ++i) {
-                const double d = outputs[k][i] - outputs[0][i];
-                error += d * d;
-                signal += static_cast<double>(outputs[0][i]) * outputs[0][i];
-            }
-            EXPECT_LT(std::sqrt(error / signal), 0.1);
+            EXPECT_LT(relative_error(outputs[0], outputs[k]), 0.1);
         }
     }
 }
