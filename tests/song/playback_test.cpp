@@ -163,6 +163,30 @@ TEST(Listening, PanningPutsTheToneOnTheChosenSide) {
     }
 }
 
+// Loading another song into a module that is playing: the players of the first song refer to
+// samples and patterns that the load replaced, and must never be followed.
+TEST(Listening, SongLoadedOverAPlayingSongStartsAfresh) {
+    Song first = one_track_song(4);
+    first.samples.push_back(sine_sample(16, 4));
+    first.samples.push_back(sine_sample(8, 4));
+    first.patterns[0].set(0, 0, note_cell(37, 3));
+    Module m;
+    open_song(m, first);
+    std::vector<float> block(2 * 512);
+    ASSERT_EQ(m.render(block.data(), 512), 512);
+
+    Song second = one_track_song(2);
+    second.track_count = 2;
+    second.patterns[0] = PatternDesc(2, 2);
+    second.patterns[0].set(1, 1, note_cell(49, 1));
+    const writer::Bytes image = second.build();
+    ASSERT_TRUE(m.load_module(image.data(), image.size()));
+    const std::vector<float> out = play(m, 512);
+    EXPECT_EQ(out.size(), 2u * 2 * 6000) << "the new song plays from its first order";
+    EXPECT_EQ(peak(out, 0, 6000, 0), 0.0f);
+    EXPECT_GT(peak(out, 6000, 12000, 0), 0.1f);
+}
+
 // A song with tempo and tick-rate changes, a row delay, patterns of different widths and a
 // voice that keeps sounding from pattern to pattern.
 Song changing_tempo_song() {
