@@ -18,7 +18,8 @@ enum class LoadRefusal : uint8_t {
     pattern_count_invalid,     // "PATT" pattern count missing, 0 or above 1024
     song_track_count_invalid,  // "PATT" song track count missing or above 32
     pattern_header_truncated,  // fewer than 8 bytes where a pattern header is due
-    pattern_stream_overrun,    // a packed size, or the row stream, runs past its bound
+    pattern_stream_overrun,    // a packed size or a row stream runs past its bound, or is
+                               // too short for the pattern's rows
     pattern_budget_exceeded,   // the decoded cells would exceed the loader's cell budget
     sample_info_empty,         // "SMPI" payload is empty
     sample_entry_truncated,    // a sample entry does not fit in the "SMPI" payload

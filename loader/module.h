@@ -4,8 +4,10 @@
 //
 // Loading is safe against hostile files: no read leaves the file image, a chunk's payload, a
 // pattern's declared packed size or a sample's block; memory follows what the file provides,
-// not what it claims (see sample.h, and the cell budget in pattern_reader.h). A refused load
-// may leave part of the file's content in the Module; the Module is then not played.
+// not what it claims (see sample.h, and the cell budget in pattern_reader.h); packed-sample
+// trees are built without recursion (packed_sample.h). The chunk walk continues where a chunk
+// reader stopped, not where the chunk's length field points. A refused load may leave part of
+// the file's content in the Module; the Module is then not played.
 
 #include <cstddef>
 #include <cstdint>

@@ -115,7 +115,9 @@ LoadRefusal read_sample_info(Module& module, ChunkCursor& cursor) {
     payload.read_u8(count);
     if (!module.samples.resize(count)) return LoadRefusal::out_of_memory;
     for (uint32_t i = 0; i < count; ++i) {
-        if (LoadRefusal r = read_sample_entry(*module.samples.at(i), payload, module.version);
+        Sample* sample = module.samples.at(i);
+        if (sample == nullptr) return LoadRefusal::out_of_memory;
+        if (LoadRefusal r = read_sample_entry(*sample, payload, module.version);
             r != LoadRefusal::none) {
             return r;
         }
@@ -130,7 +132,9 @@ LoadRefusal read_sample_data(Module& module, ChunkCursor& cursor) {
     ChunkCursor payload = cursor.window(length);
 
     for (uint32_t i = 0; i < module.samples.count(); ++i) {
-        Sample& sample = *module.samples.at(i);
+        Sample* record = module.samples.at(i);
+        if (record == nullptr) return LoadRefusal::out_of_memory;
+        Sample& sample = *record;
         uint32_t block_size = 0;
         if (!payload.read_u32(block_size)) return LoadRefusal::sample_block_truncated;
         const uint8_t* block = payload.peek(block_size);

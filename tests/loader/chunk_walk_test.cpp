@@ -244,15 +244,6 @@ TEST(ChunkWalk, LaterChunksReplaceEarlierOnes) {
     EXPECT_EQ(module.track_count, 1u);
 }
 
-TEST(ChunkWalk, EveryRefusalHasAName) {
-    EXPECT_STREQ(to_string(LoadRefusal::none), "none");
-    EXPECT_STREQ(to_string(LoadRefusal::missing_end), "missing_end");
-    EXPECT_STREQ(to_string(LoadRefusal::pattern_budget_exceeded), "pattern_budget_exceeded");
-    for (int r = 0; r <= static_cast<int>(LoadRefusal::incomplete_song); ++r) {
-        EXPECT_STRNE(to_string(static_cast<LoadRefusal>(r)), "unknown") << r;
-    }
-}
-
 // ---- "CMSG" ----
 
 struct MessageCase {

@@ -4,10 +4,20 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
-namespace tarnwick::test {
+#include "loader/load_refusal.h"
+
+namespace tarnwick {
+
+// Lets test failures name the refusal instead of printing a byte.
+inline void PrintTo(LoadRefusal reason, std::ostream* out) {
+    *out << to_string(reason);
+}
+
+namespace test {
 
 class Bytes {
   public:
@@ -163,4 +173,5 @@ class BitWriter {
     size_t count_ = 0;
 };
 
-}  // namespace tarnwick::test
+}  // namespace test
+}  // namespace tarnwick
