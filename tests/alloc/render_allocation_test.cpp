@@ -86,7 +86,8 @@ TEST(Allocation, PlayingASongAllocatesNothingAfterTheFirstBlock) {
     ASSERT_EQ(m.render(block.data(), 512), 512);
 
     const long before = allocations.load();
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(m.render(block.data(), 512), 512);  // 2.6 loops
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(m.render(block.data(), 512), 512);  // three times round
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_EQ(m.players.capacity, 8u) << "every pattern width was played";
 }
