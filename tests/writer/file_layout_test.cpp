@@ -28,8 +28,9 @@ TEST(FileLayout, HeaderFieldsSitAtTheirOffsetsWithExactWidths) {
     EXPECT_EQ(b[4], 7);
     EXPECT_EQ(std::string(b.begin() + 5, b.begin() + 13), "TRACKER-");
     EXPECT_EQ(std::string(b.begin() + 13, b.begin() + 43), std::string(30, 'T'));
-    EXPECT_EQ(std::string(b.begin() + 43, b.begin() + 63),
-              std::string("ab\0cd", 5) + std::string(15, '\0'));
+    std::string composer("ab\0cd", 5);
+    composer.append(15, '\0');
+    EXPECT_EQ(std::string(b.begin() + 43, b.begin() + 63), composer);
     EXPECT_EQ(b[63], 7);
     EXPECT_EQ(b[64], 3);
     EXPECT_EQ(b[65], 95);
