@@ -46,6 +46,9 @@ inline constexpr int32_t SEVERITY_ERROR = 3;
 // A text length limit meaning "up to the NUL".
 inline constexpr uint32_t kNoTextLimit = 0xFFFFFFFFu;
 
+// What HostFile::size answers for a file whose size is unknown or needs more than 32 bits.
+inline constexpr uint32_t kUnknownFileSize = 0xFFFFFFFFu;
+
 // What every service begins with, the host's and the plug-in's alike.
 class Service {
   public:
@@ -102,8 +105,8 @@ class HostFile {
     virtual uint32_t read(void* destination, uint32_t byte_count) = 0;
     // Slot 6. Placeholder; never called by the plug-in.
     virtual void reserved_slot_6() {}
-    // Slot 7. The file's size in bytes. A file of 4 GiB or more cannot be described and
-    // should not be offered to a plug-in.
+    // Slot 7. The file's size in bytes, or kUnknownFileSize when the host does not know it or
+    // it does not fit in 32 bits (4 GiB - 1 bytes and more). A decoder refuses such a file.
     virtual uint32_t size() = 0;
 
   protected:
@@ -224,6 +227,52 @@ class HostTextResult {
 
   protected:
     ~HostTextResult() = default;
+};
+
+// {D63655B2-B0CE-4069-BDF9-E364E43FF23C}: the plug-in's decoder service, also carried by its
+// factory.
+inline constexpr ClassId kDecoderClassId = {
+    0xD63655B2u, 0xB0CEu, 0x4069u, {0xBD, 0xF9, 0xE3, 0x64, 0xE4, 0x3F, 0xF2, 0x3C}};
+
+// Flags of Decoder::open. They combine freely; 4 means nothing to a decoder, and an open with
+// none of them loads the file and reports its length only.
+inline constexpr uint32_t OPEN_INFO = 1;     // report the track's tags and technical fields
+inline constexpr uint32_t OPEN_DECODE = 2;   // prepare for decode calls
+inline constexpr uint32_t OPEN_NO_LOOP = 8;  // play the song once, whatever the settings say
+
+// A decoder of one file, class kDecoderClassId, created by the decoder's factory with one
+// reference that belongs to the caller. Slots 0 to 2 are Service's. Open and decode run on one
+// host thread at a time; references may be added and released from any thread.
+class Decoder : public Service {
+  public:
+    // Slot 3. Reads the whole of `file`, parses it and reports the song's length (always) and,
+    // with OPEN_INFO, its tags and technical fields into `info`; with OPEN_DECODE it prepares
+    // the decode calls. Both objects stay the host's and are not kept. Called once per
+    // decoder. Returns false when the file is not a playable song or memory ran out.
+    virtual bool open(HostFile* file, HostTrackInfo* info, uint32_t flags) = 0;
+    // Slot 4. Fixed answer: false. Does nothing.
+    virtual bool reserved_slot_4(uint32_t a, uint32_t b) = 0;
+    // Slot 5. Whether a file with this extension (no dot, UTF-8) is one the decoder plays;
+    // `path` is not looked at. Any thread.
+    virtual bool is_own_type(const char* path, const char* extension) = 0;
+    // Slot 6. Fixed answer: 1. Does nothing.
+    virtual int32_t reserved_slot_6(uint32_t a, uint32_t b) = 0;
+    // Slot 7. Fixed answer: true.
+    virtual bool reserved_slot_7() = 0;
+    // Slot 8. Renders the next 512 stereo frames into `chunk` (the host's, valid during the
+    // call). Returns 1 (block delivered), 0 (end of the song) or -1 (render error).
+    virtual int32_t decode(HostAudioChunk* chunk) = 0;
+    // Slot 9. Fixed answer: false. Does nothing.
+    virtual bool reserved_slot_9(uint32_t a, uint32_t b) = 0;
+    // Slot 10. Fixed answer: false.
+    virtual bool reserved_slot_10() = 0;
+    // Slot 11. Does nothing.
+    virtual void reserved_slot_11() = 0;
+    // Slot 12. Fixed answer: false. Does nothing.
+    virtual bool reserved_slot_12(uint32_t a, uint32_t b, uint32_t c) = 0;
+
+  protected:
+    ~Decoder() = default;
 };
 
 }  // namespace qarvel

@@ -60,6 +60,19 @@ TEST(PluginAbi, EveryOperationTheHostOrPluginCallsSitsInItsSlot) {
         {"HostTextResult::assign", 2, slot_of(&HostTextResult::assign)},
         {"HostTextResult::truncate", 3, slot_of(&HostTextResult::truncate)},
         {"HostTextResult::length", 4, slot_of(&HostTextResult::length)},
+        {"Decoder::release", 0, slot_of(&Decoder::release)},
+        {"Decoder::add_reference", 1, slot_of(&Decoder::add_reference)},
+        {"Decoder::query", 2, slot_of(&Decoder::query)},
+        {"Decoder::open", 3, slot_of(&Decoder::open)},
+        {"Decoder::reserved_slot_4", 4, slot_of(&Decoder::reserved_slot_4)},
+        {"Decoder::is_own_type", 5, slot_of(&Decoder::is_own_type)},
+        {"Decoder::reserved_slot_6", 6, slot_of(&Decoder::reserved_slot_6)},
+        {"Decoder::reserved_slot_7", 7, slot_of(&Decoder::reserved_slot_7)},
+        {"Decoder::decode", 8, slot_of(&Decoder::decode)},
+        {"Decoder::reserved_slot_9", 9, slot_of(&Decoder::reserved_slot_9)},
+        {"Decoder::reserved_slot_10", 10, slot_of(&Decoder::reserved_slot_10)},
+        {"Decoder::reserved_slot_11", 11, slot_of(&Decoder::reserved_slot_11)},
+        {"Decoder::reserved_slot_12", 12, slot_of(&Decoder::reserved_slot_12)},
     };
     for (const SlotCase& c : cases) EXPECT_EQ(c.actual, c.expected) << c.operation;
 }
@@ -73,6 +86,7 @@ TEST(PluginAbi, HostObjectsCarryNothingButTheirOperationTable) {
     EXPECT_EQ(sizeof(HostAudioChunk), sizeof(void*));
     EXPECT_EQ(sizeof(HostWriter), sizeof(void*));
     EXPECT_EQ(sizeof(HostTextResult), sizeof(void*));
+    EXPECT_EQ(sizeof(Decoder), sizeof(void*));
 }
 
 TEST(PluginAbi, ConsoleClassIdHasTheUsualGuidByteLayout) {
@@ -80,6 +94,12 @@ TEST(PluginAbi, ConsoleClassIdHasTheUsualGuidByteLayout) {
                                   0xB8, 0x4E, 0x6B, 0xFF, 0x3F, 0x8A, 0xB8, 0xF2};
     EXPECT_EQ(std::memcmp(&kConsoleClassId, expected, 16), 0);
     EXPECT_EQ(offsetof(ClassId, data4), 8u);
+}
+
+TEST(PluginAbi, DecoderClassIdHasTheUsualGuidByteLayout) {
+    const uint8_t expected[16] = {0xB2, 0x55, 0x36, 0xD6, 0xCE, 0xB0, 0x69, 0x40,
+                                  0xBD, 0xF9, 0xE3, 0x64, 0xE4, 0x3F, 0xF2, 0x3C};
+    EXPECT_EQ(std::memcmp(&kDecoderClassId, expected, 16), 0);
 }
 
 TEST(PluginAbi, ClassIdsCompareOnAllSixteenBytes) {
