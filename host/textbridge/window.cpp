@@ -256,10 +256,23 @@ tb_window* create_window(tb_window* parent, Kind kind, const char* window_class,
 
 void destroy_window(tb_window* window) {
     if (!is_live(window)) return;
-    if (window->kind == Kind::dialog && window->proc != nullptr) {
-        window->proc(window, WM_DESTROY, 0, 0);
-        if (!is_live(window)) return;  // the procedure destroyed it itself
+    // As on Windows, every dialog of the tree hears WM_DESTROY, parents before children,
+    // before anything is freed. A procedure may destroy windows itself meanwhile.
+    std::vector<tb_window*> tree;
+    try {
+        tree.push_back(window);
+        for (size_t i = 0; i < tree.size(); ++i) {
+            tree.insert(tree.end(), tree[i]->children.begin(), tree[i]->children.end());
+        }
+    } catch (const std::bad_alloc&) {
+        tree.clear();  // freed without the goodbyes rather than not at all
     }
+    for (tb_window* w : tree) {
+        if (is_live(w) && w->kind == Kind::dialog && w->proc != nullptr) {
+            w->proc(w, WM_DESTROY, 0, 0);
+        }
+    }
+    if (!is_live(window)) return;
     if (window->parent != nullptr) {
         std::vector<tb_window*>& siblings = window->parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());

@@ -21,23 +21,23 @@
 
 static int g_failures = 0;
 
-#define CHECK(condition)                                                            \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
-            ++g_failures;                                                           \
+#define CHECK(condition)                                                                  \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
+            ++g_failures;                                                                 \
             fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-        }                                                                           \
+        }                                                                                 \
     } while (0)
 
-#define CHECK_TEXT(actual, expected)                                                     \
-    do {                                                                                 \
-        const char* a_ = (actual);                                                       \
-        const char* e_ = (expected);                                                     \
-        if (a_ == NULL || strcmp(a_, e_) != 0) {                                         \
-            ++g_failures;                                                                \
-            fprintf(stderr, "%s:%d: %s is \"%s\", expected \"%s\"\n", __FILE__, __LINE__, \
-                    #actual, a_ != NULL ? a_ : "(null)", e_);                            \
-        }                                                                                \
+#define CHECK_TEXT(actual, expected)                                                               \
+    do {                                                                                           \
+        const char* a_ = (actual);                                                                 \
+        const char* e_ = (expected);                                                               \
+        if (a_ == NULL || strcmp(a_, e_) != 0) {                                                   \
+            ++g_failures;                                                                          \
+            fprintf(stderr, "%s:%d: %s is \"%s\", expected \"%s\"\n", __FILE__, __LINE__, #actual, \
+                    a_ != NULL ? a_ : "(null)", e_);                                               \
+        }                                                                                          \
     } while (0)
 
 /* Slot `index` of an object's table of operations. */
@@ -80,7 +80,8 @@ typedef struct Writer {
 } Writer;
 
 static uint32_t writer_write(Writer* self, const void* bytes, uint32_t count) {
-    if (count > sizeof self->bytes - self->size) count = (uint32_t)(sizeof self->bytes - self->size);
+    if (count > sizeof self->bytes - self->size)
+        count = (uint32_t)(sizeof self->bytes - self->size);
     if (count > 0) memcpy(self->bytes + self->size, bytes, count);
     self->size += count;
     return count;
@@ -248,8 +249,8 @@ static void check_settings(void* entry) {
     CHECK(memcmp(defaults.bytes, kLoopRecord, sizeof kLoopRecord) == 0);
 
     /* "vol" 500 and "loop" 1, as a host would store them. */
-    static const uint8_t kChanges[] = {3, 0, 0, 0, 'v', 'o', 'l', 4, 0, 0, 0, 0xF4, 0x01, 0, 0,
-                                       4, 0, 0, 0, 'l', 'o', 'o', 'p', 4, 0, 0, 0, 1, 0, 0, 0};
+    static const uint8_t kChanges[] = {3, 0, 0, 0,   'v', 'o', 'l', 4, 0, 0, 0, 0xF4, 0x01, 0, 0, 4,
+                                       0, 0, 0, 'l', 'o', 'o', 'p', 4, 0, 0, 0, 1,    0,    0, 0};
     load(entry, kChanges, sizeof kChanges);
     Writer changed = {kWriterTable, {0}, 0};
     save(entry, &changed);
