@@ -129,8 +129,9 @@ void scroll(tb_hwnd dialog, tb_hwnd sender) {
 }  // namespace
 
 int32_t mix_volume_from_text(const char* text) {
-    // Stored, so that an x87 build rounds the product to double as the SSE build does; an
-    // extended-precision 998.99999... would otherwise truncate to 998.
+    // Stored, so that an x87 build rounds the product to double as the SSE build does, however
+    // the compiler arranges the conversion: ".999" x 1000 held in extended precision is
+    // 998.99999..., which would truncate to 998.
     volatile double scaled = parse_decimal(text) * 1000.0;
     const double thousandths = scaled;
     if (!(thousandths == thousandths)) return kMinMixVolume;  // no number at all

@@ -1,12 +1,13 @@
 #include "shell/component_version.h"
 
+#include "shell/host_call.h"
 #include "shell/host_texts.h"
 
 namespace tarnwick {
 namespace {
 
-void write_text(qarvel::HostTextResult* out, const char* text) {
-    if (out != nullptr) out->assign(text, qarvel::kNoTextLimit);
+TARNWICK_CALLS_HOST void write_text(qarvel::HostTextResult* out, const char* text) {
+    if (out != nullptr) out->assign(text != nullptr ? text : "", qarvel::kNoTextLimit);
 }
 
 }  // namespace

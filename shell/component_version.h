@@ -36,7 +36,7 @@ inline constexpr auto kAboutText = join_texts(
 class ComponentVersionService final : public StaticService<qarvel::ComponentVersion> {
   public:
     constexpr ComponentVersionService(const char* name, const char* version, const char* about)
-        : name_(name), version_(version), about_(about != nullptr ? about : "") {}
+        : name_(name), version_(version), about_(about) {}
 
     // Slot 3. The host's file name (ComponentEntry slot 5), or "" before it was given.
     void file_name(qarvel::HostTextResult* out) override;
@@ -50,7 +50,7 @@ class ComponentVersionService final : public StaticService<qarvel::ComponentVers
   private:
     const char* name_;
     const char* version_;
-    const char* about_;
+    const char* about_;  // null reads as ""
 };
 
 }  // namespace tarnwick

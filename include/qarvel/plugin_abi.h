@@ -13,6 +13,8 @@
 // - Only fixed-width integers, double, bool and pointers pass through a slot. Texts are
 //   NUL-terminated UTF-8 and stay owned by the caller unless a slot says otherwise.
 // - No exceptions cross a slot in either direction.
+// - The plug-in reads nothing of a host object but its table's slots (no type information,
+//   no offset-to-top), so a host may build its objects in C as a table pointer and its data.
 
 #include <cstdint>
 
