@@ -16,11 +16,18 @@
 namespace tarnwick::plugin_test {
 namespace {
 
-class PluginPageTest : public ::testing::Test {
+// Each built library: this build folder's edition, and the other one when it was built.
+std::vector<std::string> built_libraries() {
+    std::vector<std::string> paths = {this_edition_path()};
+    if (other_edition_path()[0] != '\0') paths.push_back(other_edition_path());
+    return paths;
+}
+
+class PluginPageTest : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
         std::string error;
-        plugin_ = LoadedPlugin::at(this_edition_path(), &error);
+        plugin_ = LoadedPlugin::at(GetParam(), &error);
         ASSERT_NE(plugin_, nullptr) << error;
         plugin_->store(SettingValues{});
         frame_ = tb_create_frame("qarvel preferences");
@@ -63,7 +70,7 @@ class PluginPageTest : public ::testing::Test {
     tb_hwnd frame_ = nullptr;
 };
 
-TEST_F(PluginPageTest, ThePageShowsTheStoredSettingsAndRewritesThoseItCannotShow) {
+TEST_P(PluginPageTest, ThePageShowsTheStoredSettingsAndRewritesThoseItCannotShow) {
     SettingValues stored;
     stored.srate = 22050;
     stored.rsmode = 7;
@@ -88,7 +95,7 @@ TEST_F(PluginPageTest, ThePageShowsTheStoredSettingsAndRewritesThoseItCannotShow
     EXPECT_EQ(plugin_->setting("loop"), 0);
 }
 
-TEST_F(PluginPageTest, WhatTheUserDoesIsWhatTheHostSaves) {
+TEST_P(PluginPageTest, WhatTheUserDoesIsWhatTheHostSaves) {
     tb_hwnd page = show_page();
     ASSERT_NE(page, nullptr);
     pick(page, 1001, "44100");
@@ -140,7 +147,7 @@ qarvel::Decoder* open(LoadedPlugin& plugin, const writer::Bytes& image,
     return decoder;
 }
 
-TEST_F(PluginPageTest, AChangeReachesTheNextDecoderOpenedNotTheOnePlaying) {
+TEST_P(PluginPageTest, AChangeReachesTheNextDecoderOpenedNotTheOnePlaying) {
     const writer::Bytes image = two_track_song().build();
     constexpr uint32_t kMostBlocks = 2000;
 
@@ -188,6 +195,12 @@ TEST_F(PluginPageTest, AChangeReachesTheNextDecoderOpenedNotTheOnePlaying) {
     ASSERT_FALSE(changed.rates.empty());
     EXPECT_EQ(changed.rates.front(), 22025u);
 }
+
+INSTANTIATE_TEST_SUITE_P(BuiltLibraries, PluginPageTest, ::testing::ValuesIn(built_libraries()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.index == 0 ? std::string("ThisEdition")
+                                                    : std::string("OtherEdition");
+                         });
 
 }  // namespace
 }  // namespace tarnwick::plugin_test
