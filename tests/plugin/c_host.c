@@ -338,6 +338,10 @@ int main(int argc, char** argv) {
     check_decoder(factories[2]);
     CHECK(services.lookups == 0); /* nothing went wrong, so nothing was printed */
 
+    /* Unloading runs the library's shutdown: the settings' names and the host texts are
+     * freed (a sanitizer build reports them as leaks otherwise). */
+    CHECK(dlclose(library) == 0);
+
     if (g_failures == 0) printf("all checks passed (%s)\n", argv[1]);
     return g_failures == 0 ? 0 : 1;
 }

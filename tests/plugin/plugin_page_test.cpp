@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,18 +17,28 @@
 namespace tarnwick::plugin_test {
 namespace {
 
-// Each built library: this build folder's edition, and the other one when it was built.
-std::vector<std::string> built_libraries() {
-    std::vector<std::string> paths = {this_edition_path()};
-    if (other_edition_path()[0] != '\0') paths.push_back(other_edition_path());
-    return paths;
+struct BuiltLibrary {
+    const char* label;
+    const char* path;
+};
+void PrintTo(const BuiltLibrary& library, std::ostream* out) {
+    *out << library.label;
 }
 
-class PluginPageTest : public ::testing::TestWithParam<std::string> {
+// Each built library: this build folder's edition, and the other one when it was built.
+std::vector<BuiltLibrary> built_libraries() {
+    std::vector<BuiltLibrary> libraries = {{"ThisEdition", this_edition_path()}};
+    if (other_edition_path()[0] != '\0') {
+        libraries.push_back({"OtherEdition", other_edition_path()});
+    }
+    return libraries;
+}
+
+class PluginPageTest : public ::testing::TestWithParam<BuiltLibrary> {
   protected:
     void SetUp() override {
         std::string error;
-        plugin_ = LoadedPlugin::at(GetParam(), &error);
+        plugin_ = LoadedPlugin::at(GetParam().path, &error);
         ASSERT_NE(plugin_, nullptr) << error;
         plugin_->store(SettingValues{});
         frame_ = tb_create_frame("qarvel preferences");
@@ -197,9 +208,8 @@ TEST_P(PluginPageTest, AChangeReachesTheNextDecoderOpenedNotTheOnePlaying) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BuiltLibraries, PluginPageTest, ::testing::ValuesIn(built_libraries()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             return info.index == 0 ? std::string("ThisEdition")
-                                                    : std::string("OtherEdition");
+                         [](const ::testing::TestParamInfo<BuiltLibrary>& info) {
+                             return std::string(info.param.label);
                          });
 
 }  // namespace
