@@ -1,5 +1,7 @@
 #include "decoder/preferences_page.h"
 
+#include <cstddef>
+
 #include "decoder/preferences_dialog.h"
 #include "decoder/preferences_lists.h"
 #include "engine/real_to_integer.h"

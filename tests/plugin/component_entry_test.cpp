@@ -1,12 +1,11 @@
-// The component entry and its static services from inside the plug-in: where each operation
-// sits in its table, what the entry point keeps, how the host's file name reaches the
-// component-version service and the console, and what the about text says.
+// The component entry and its static services from inside the plug-in: what the entry point
+// keeps, how the host's file name reaches the component-version service and the console, and
+// what the about text says. (tarnwick_c_host proves the slot layout on the built libraries.)
 
 #include "shell/component_entry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,55 +19,6 @@
 
 namespace tarnwick {
 namespace {
-
-// The table slot of a virtual member function under the Itanium C++ ABI.
-template <typename MemberFunction>
-long slot_of(MemberFunction function) {
-    struct Raw {
-        uintptr_t pointer;
-        ptrdiff_t adjustment;
-    };
-    static_assert(sizeof(MemberFunction) == sizeof(Raw));
-    Raw raw;
-    std::memcpy(&raw, &function, sizeof raw);
-    return (raw.pointer & 1) == 0 ? -1 : static_cast<long>((raw.pointer - 1) / sizeof(void*));
-}
-
-TEST(ComponentAbi, EveryOperationSitsInItsSlot) {
-    using namespace qarvel;
-    const struct {
-        const char* operation;
-        long expected;
-        long actual;
-    } cases[] = {
-        {"ComponentEntry::interface_version", 0, slot_of(&ComponentEntry::interface_version)},
-        {"ComponentEntry::first_factory", 1, slot_of(&ComponentEntry::first_factory)},
-        {"ComponentEntry::save_settings", 2, slot_of(&ComponentEntry::save_settings)},
-        {"ComponentEntry::load_settings", 3, slot_of(&ComponentEntry::load_settings)},
-        {"ComponentEntry::reserved_slot_4", 4, slot_of(&ComponentEntry::reserved_slot_4)},
-        {"ComponentEntry::set_host_texts", 5, slot_of(&ComponentEntry::set_host_texts)},
-        {"ComponentEntry::set_host_flag", 6, slot_of(&ComponentEntry::set_host_flag)},
-        {"ServiceFactory::create", 0, slot_of(&ServiceFactory::create)},
-        {"ComponentVersion::query", 2, slot_of(&ComponentVersion::query)},
-        {"ComponentVersion::file_name", 3, slot_of(&ComponentVersion::file_name)},
-        {"ComponentVersion::name", 4, slot_of(&ComponentVersion::name)},
-        {"ComponentVersion::version", 5, slot_of(&ComponentVersion::version)},
-        {"ComponentVersion::about", 6, slot_of(&ComponentVersion::about)},
-        {"PreferencesPage::create_page", 3, slot_of(&PreferencesPage::create_page)},
-        {"PreferencesPage::name", 4, slot_of(&PreferencesPage::name)},
-        {"PreferencesPage::group_name", 5, slot_of(&PreferencesPage::group_name)},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.operation;
-}
-
-TEST(ComponentAbi, ServiceClassIdsHaveTheUsualGuidByteLayout) {
-    const uint8_t version[16] = {0xBD, 0x3E, 0xBB, 0x10, 0xF7, 0xDD, 0x75, 0x49,
-                                 0xA3, 0xCC, 0x23, 0x08, 0x48, 0x29, 0x45, 0x3E};
-    const uint8_t page[16] = {0xD0, 0xE8, 0x55, 0x72, 0xCF, 0x3F, 0x81, 0x47,
-                              0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA};
-    EXPECT_EQ(std::memcmp(&qarvel::kComponentVersionClassId, version, 16), 0);
-    EXPECT_EQ(std::memcmp(&qarvel::kPreferencesPageClassId, page, 16), 0);
-}
 
 class ComponentEntryTest : public ::testing::Test {
   protected:

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ inline writer::Song two_track_song() {
 
     std::vector<int16_t> sine(256);
     for (size_t i = 0; i < sine.size(); ++i) {
-        sine[i] = static_cast<int16_t>(std::lround(20000.0 * std::sin(2.0 * M_PI * i / 64.0)));
+        sine[i] = static_cast<int16_t>(std::lround(
+            20000.0 * std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 64.0)));
     }
     song.samples.push_back(writer::SampleDesc::pcm16("sine", sine).loop(0, 255));
     std::vector<int8_t> square(32);
