@@ -12,6 +12,15 @@ void report_tag(qarvel::HostTrackInfo& info, const char* key, const TextBuilder&
     info.set_tag(key, value.text());
 }
 
+// A sample's tag, skipped when memory for its key ran out: a value under a cut or empty key
+// would be misfiled.
+void report_sample_tag(qarvel::HostTrackInfo& info, const char* prefix, uint32_t index,
+                       const char* value) {
+    const TextBuilder key = sample_key(prefix, index);
+    if (key.out_of_memory()) return;
+    info.set_tag(key.text(), text_from_cp437(value).text());
+}
+
 void report_technical(qarvel::HostTrackInfo& info, const char* key, int64_t value) {
     TextBuilder text;
     text.append_integer(value);
@@ -57,12 +66,12 @@ void report_track_info(const Module& module, int32_t sample_rate_setting,
     for (uint32_t i = 0; i < sample_count; ++i) {
         const Sample* sample = module.samples.at(i);
         if (sample == nullptr || !sample->name) continue;
-        report_tag(info, sample_key("SMPL", i).text(), text_from_cp437(sample->name.get()));
+        report_sample_tag(info, "SMPL", i, sample->name.get());
     }
     for (uint32_t i = 0; i < sample_count; ++i) {
         const Sample* sample = module.samples.at(i);
         if (sample == nullptr || !sample->library_name) continue;
-        report_tag(info, sample_key("LIBR", i).text(), text_from_cp437(sample->library_name.get()));
+        report_sample_tag(info, "LIBR", i, sample->library_name.get());
     }
 
     info.set_technical("channels", "2");

@@ -12,8 +12,8 @@
 // - Song texts are code page 437 and go to the host as UTF-8. Fixed-width header texts are read
 //   up to their NUL but never past their field.
 // - Every text is built for one call and freed when it returns: the host copies what it keeps.
-// - When memory for a text runs out, the host receives what could be built (possibly "");
-//   nothing is skipped and nothing fails.
+// - When memory for a value runs out, the host receives what could be built (possibly "");
+//   when memory for a sample's key runs out, that sample's tag is skipped. Nothing fails.
 
 #include <cstdint>
 

@@ -249,8 +249,9 @@ class Decoder : public Service {
   public:
     // Slot 3. Reads the whole of `file`, parses it and reports the song's length (always) and,
     // with OPEN_INFO, its tags and technical fields into `info`; with OPEN_DECODE it prepares
-    // the decode calls. Both objects stay the host's and are not kept. Called once per
-    // decoder. Returns false when the file is not a playable song or memory ran out.
+    // the decode calls. Both objects stay the host's and are not kept. One open per decoder:
+    // a second one returns false and changes nothing. Returns false when the file is not a
+    // playable song or memory ran out.
     virtual bool open(HostFile* file, HostTrackInfo* info, uint32_t flags) = 0;
     // Slot 4. Fixed answer: false. Does nothing.
     virtual bool reserved_slot_4(uint32_t a, uint32_t b) = 0;
@@ -262,7 +263,8 @@ class Decoder : public Service {
     // Slot 7. Fixed answer: true.
     virtual bool reserved_slot_7() = 0;
     // Slot 8. Renders the next 512 stereo frames into `chunk` (the host's, valid during the
-    // call). Returns 1 (block delivered), 0 (end of the song) or -1 (render error).
+    // call). Returns 1 (block delivered), 0 (end of the song; also for a decoder that was not
+    // opened with OPEN_DECODE or whose open failed) or -1 (render error).
     virtual int32_t decode(HostAudioChunk* chunk) = 0;
     // Slot 9. Fixed answer: false. Does nothing.
     virtual bool reserved_slot_9(uint32_t a, uint32_t b) = 0;

@@ -81,12 +81,5 @@ TEST_F(DecoderTest, AnyStoredSettingOpensAndDecodesSafely) {
     }
 }
 
-TEST_F(DecoderTest, NegativeRampLengthKeepsRampingOnWithNoRamp) {
-    apply({48000, 1, 250, -3000, 0});
-    DecoderService* d = open_song(busy_song(), OPEN_DECODE);
-    EXPECT_TRUE(d->module().players.ramp_enabled);
-    EXPECT_EQ(d->module().players.player_ramp_ms(), 0.0f);
-}
-
 }  // namespace
 }  // namespace tarnwick::decoder_test

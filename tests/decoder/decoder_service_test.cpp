@@ -32,19 +32,6 @@ TEST_F(DecoderTest, TypeTestAcceptsDmfInAnyLetterCaseOnly) {
     }
 }
 
-TEST_F(DecoderTest, FixedAnswerSlotsGiveTheirAnswersAndChangeNothing) {
-    DecoderService* d = make_service();
-    EXPECT_FALSE(d->reserved_slot_4(1, 2));
-    EXPECT_EQ(d->reserved_slot_6(1, 2), 1);
-    EXPECT_TRUE(d->reserved_slot_7());
-    EXPECT_FALSE(d->reserved_slot_9(1, 2));
-    EXPECT_FALSE(d->reserved_slot_10());
-    d->reserved_slot_11();
-    EXPECT_FALSE(d->reserved_slot_12(1, 2, 3));
-    EXPECT_EQ(d->add_reference(), 2) << "the fixed-answer slots leave the references alone";
-    EXPECT_EQ(d->release(), 1);
-}
-
 TEST_F(DecoderTest, ReferencesFollowQueryAddAndReleaseAndTheLastReleaseFreesEverything) {
     CountedMemory memory;
     DecoderService* d = create_decoder_service(memory.memory());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/decoder/decoder_fixture.h"
+#include "tests/shell/failing_allocator.h"
 
 namespace tarnwick::decoder_test {
 namespace {
@@ -216,6 +217,29 @@ TEST_F(DecoderTest, CountsAreTheSongsOwn) {
     EXPECT_EQ(info_.technical("mod_channels"), "3");
     EXPECT_EQ(info_.technical("Patterns"), "2");
     EXPECT_EQ(info_.technical("Orders"), "5");
+}
+
+TEST_F(DecoderTest, TrackInformationWithoutMemoryForTextsReportsNoMisfiledTags) {
+    Song song = song_with_samples(12, 8);
+    song.message = "line one\nline two";
+    Module module;
+    const writer::Bytes image = song.build();
+    ASSERT_TRUE(module.load_module(image.data(), image.size()));
+
+    for (int successes : {0, 1, 5, 20, 60}) {
+        test_host::TrackInfo info;
+        {
+            testing_support::FailingAllocator no_memory(successes);
+            report_track_info(module, 48000, info);
+        }
+        for (const std::string& name : info.tag_names()) {
+            EXPECT_FALSE(name.empty()) << successes;
+            if (name.rfind("SMPL", 0) == 0 || name.rfind("LIBR", 0) == 0) {
+                EXPECT_EQ(name.size(), 6u) << successes;
+            }
+        }
+        EXPECT_EQ(info.technical_names().size(), 6u) << successes;
+    }
 }
 
 }  // namespace
