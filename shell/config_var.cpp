@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "shell/bounded_text.h"
+#include "shell/host_call.h"
 #include "shell/memory_writer.h"
 
 namespace tarnwick {
@@ -13,7 +14,7 @@ namespace {
 constinit ConfigVar* g_first = nullptr;
 
 // Writes a little-endian u32 through the writer; true when all 4 bytes were taken.
-bool write_u32(qarvel::HostWriter& writer, uint32_t value) {
+TARNWICK_CALLS_HOST bool write_u32(qarvel::HostWriter& writer, uint32_t value) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     return writer.write(bytes, 4) == 4;
@@ -68,7 +69,7 @@ ConfigVar* ConfigVar::find(const char* name, size_t length) {
     return nullptr;
 }
 
-void ConfigVar::save_all(qarvel::HostWriter& writer) {
+TARNWICK_CALLS_HOST void ConfigVar::save_all(qarvel::HostWriter& writer) {
     MemoryWriter data;
     for (ConfigVar* var = g_first; var != nullptr; var = var->next_) {
         data.clear();

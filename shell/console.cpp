@@ -1,5 +1,7 @@
 #include "shell/console.h"
 
+#include "shell/host_call.h"
+
 namespace tarnwick {
 namespace {
 
@@ -23,7 +25,7 @@ const char* plugin_file_name() {
     return g_plugin_file_name != nullptr ? g_plugin_file_name : "";
 }
 
-void console_message(const char* message) {
+TARNWICK_CALLS_HOST void console_message(const char* message) {
     qarvel::HostServices* services = g_host_services;
     if (services == nullptr) return;
     qarvel::Service* found = services->find_service(qarvel::kConsoleClassId, 0);

@@ -13,6 +13,8 @@
 // - Only fixed-width integers, double, bool and pointers pass through a slot. Texts are
 //   NUL-terminated UTF-8 and stay owned by the caller unless a slot says otherwise.
 // - No exceptions cross a slot in either direction.
+// - The plug-in reads nothing of a host object but its table's slots (no type information,
+//   no offset-to-top), so a host may build its objects in C as a table pointer and its data.
 
 #include <cstdint>
 
@@ -278,3 +280,116 @@ class Decoder : public Service {
 };
 
 }  // namespace qarvel
+
+// ---- Component entry and service registry ------------------------------------------------
+// What the host reaches through the one exported function: the component entry, the list of
+// service factories, and the two static services (component version, preferences page).
+
+// A window of the host maker's window library, textbridge (see textbridge/textbridge.h).
+struct tb_window;
+
+namespace qarvel {
+
+using WindowHandle = ::tb_window*;
+
+// The interface version a component entry answers.
+inline constexpr int32_t kInterfaceVersion = 35;
+
+// {10BB3EBD-DDF7-4975-A3CC-23084829453E}: the component-version service.
+inline constexpr ClassId kComponentVersionClassId = {
+    0x10BB3EBDu, 0xDDF7u, 0x4975u, {0xA3, 0xCC, 0x23, 0x08, 0x48, 0x29, 0x45, 0x3E}};
+
+// {7255E8D0-3FCF-4781-B93B-D06CB88DFAFA}: the preferences page service.
+inline constexpr ClassId kPreferencesPageClassId = {
+    0x7255E8D0u, 0x3FCFu, 0x4781u, {0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA}};
+
+// One record of the plug-in's factory list. Unlike the other objects here it carries data,
+// at fixed places after its operation table: `next` at byte 8 and `class_id` at byte 16 (on
+// 64-bit targets). Records are static and live as long as the plug-in is loaded.
+class ServiceFactory {
+  public:
+    // Slot 0. A service of class `class_id` with one reference that the caller must release,
+    // or null when memory ran out (static services cannot fail). Any thread.
+    virtual Service* create() = 0;
+
+    ServiceFactory* next;  // the following factory; null at the end of the list
+    ClassId class_id;      // the class of the services this factory creates
+
+  protected:
+    constexpr ServiceFactory(ServiceFactory* next_factory, const ClassId& id)
+        : next(next_factory), class_id(id) {}
+    ~ServiceFactory() = default;
+};
+
+// The component-version service, class kComponentVersionClassId: names the plug-in. Static:
+// release and add reference answer 1 and query answers null. Slots 0 to 2 are Service's.
+// Each operation assigns (slot 2, no limit) a UTF-8 text to `out`, the caller's; a null `out`
+// is ignored.
+class ComponentVersion : public Service {
+  public:
+    // Slot 3. The plug-in's file name as the host last gave it (ComponentEntry slot 5), or "".
+    virtual void file_name(HostTextResult* out) = 0;
+    // Slot 4. The component's name.
+    virtual void name(HostTextResult* out) = 0;
+    // Slot 5. The version text; it names the edition.
+    virtual void version(HostTextResult* out) = 0;
+    // Slot 6. A few lines about the component, its edition and where to reach its authors.
+    virtual void about(HostTextResult* out) = 0;
+
+  protected:
+    ~ComponentVersion() = default;
+};
+
+// The preferences page service, class kPreferencesPageClassId. Static, as ComponentVersion.
+// Slots 0 to 2 are Service's. User-interface thread only.
+class PreferencesPage : public Service {
+  public:
+    // Slot 3. Creates the page as a child dialog of `parent` through textbridge and returns
+    // it (the host destroys it), or null when it could not be made.
+    virtual WindowHandle create_page(WindowHandle parent) = 0;
+    // Slot 4. The page's name, a static text.
+    virtual const char* name() = 0;
+    // Slot 5. The name of the group of pages the host lists it under, a static text.
+    virtual const char* group_name() = 0;
+
+  protected:
+    ~PreferencesPage() = default;
+};
+
+// What qarvel_get_interface returns: one static object, the same on every call.
+class ComponentEntry {
+  public:
+    // Slot 0. Returns kInterfaceVersion.
+    virtual int32_t interface_version() = 0;
+    // Slot 1. The head of the factory list (walk it through `next`); never changes.
+    virtual ServiceFactory* first_factory() = 0;
+    // Slot 2. Writes the settings through `writer` (the caller's) as name-value records; the
+    // writer's results are not checked. A null writer is ignored.
+    virtual void save_settings(HostWriter* writer) = 0;
+    // Slot 3. Takes settings from bytes a save produced (the caller's, `count` of them);
+    // malformed bytes are read as far as they make sense and never fail.
+    virtual void load_settings(const void* bytes, uint32_t count) = 0;
+    // Slot 4. Does nothing.
+    virtual void reserved_slot_4() = 0;
+    // Slot 5. Hands over two texts (copied): an informational one, then the plug-in's file
+    // name, which the component-version service reports and console messages carry as their
+    // source. An empty or null text forgets the earlier copy. Call it before creating
+    // services, not while a decoder runs.
+    virtual void set_host_texts(const char* first, const char* file_name) = 0;
+    // Slot 6. Stores a flag of the host's; nothing depends on it.
+    virtual void set_host_flag(bool flag) = 0;
+
+  protected:
+    ~ComponentEntry() = default;
+};
+
+}  // namespace qarvel
+
+extern "C" {
+// The one function a plug-in exports. Keeps `services` (used to find the console) and
+// `instance` (the handle dlopen gave for the plug-in; its dialog resources are found through
+// it) until the next call, and returns the component entry, the same object every time.
+qarvel::ComponentEntry* qarvel_get_interface(qarvel::HostServices* services, void* instance);
+typedef qarvel::ComponentEntry* (*QarvelGetInterface)(qarvel::HostServices* services,
+                                                      void* instance);
+}
