@@ -1,0 +1,24 @@
+#pragma once
+// `qarvel prefs` and `qarvel about`: the plug-in's preferences page, shown as text and used as
+// a user would through textbridge, with what the plug-in then saves kept in the settings file;
+// and the component-version service's texts.
+
+#include <string>
+
+#include "cli/qarvel_common.h"
+
+namespace qarvel_cli {
+
+struct PrefsOptions {
+    enum class Action { show, set, slide, reset };
+    Action action = Action::show;
+    std::string key;
+    std::string value;
+    int slide_position = 0;
+};
+
+// Returns the exit status.
+int run_prefs(const HostChoice& host, const PrefsOptions& options);
+int run_about(const HostChoice& host);
+
+}  // namespace qarvel_cli
