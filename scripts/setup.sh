@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# First command of the README: installs what is needed, builds the vanilla edition and runs
-# the main job on the given song (with no song, on the project's own embedded demo song).
+# First command of the README: installs what is needed, builds the vanilla edition, renders
+# the given song (with no song, the project's own demo song) to a WAV file in the current
+# folder and prints its information.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh vanilla -DTARNWICK_EDITION=vanilla -DTARNWICK_TESTS=OFF
-exec build/vanilla/cli/tarnwick-inspect "$@"
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+(cd "$root" && scripts/build.sh vanilla -DTARNWICK_EDITION=vanilla -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF)
+qarvel=$root/build/vanilla/cli/qarvel
+"$qarvel" render --force "$@"
+"$qarvel" info "$@"
