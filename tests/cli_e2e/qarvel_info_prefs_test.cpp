@@ -122,3 +122,16 @@ TEST(QarvelAbout, NamesTheComponentItsVersionAndItsFile) {
 
 }  // namespace
 }  // namespace tarnwick::cli_test
+
+namespace tarnwick::cli_test {
+namespace {
+
+TEST(ShippedDemoSong, IsTheSongItsSourceWrites) {
+    const std::string shipped = read_text(TARNWICK_SHIPPED_DEMO);
+    const writer::Bytes built = demo::demo_song_image();
+    EXPECT_EQ(shipped, std::string(built.begin(), built.end()))
+        << "rewrite it with tarnwick-inspect --write-demo cli/demo.dmf";
+}
+
+}  // namespace
+}  // namespace tarnwick::cli_test
