@@ -95,6 +95,12 @@ TEST(QarvelRender, WavAndFlacReadBackWithTheSongsLengthRateAndChannels) {
     const RunResult pcm16 = scratch.run({"render", "two.dmf", "-o", "16.wav", "--pcm16"});
     ASSERT_EQ(pcm16.status, 0) << pcm16.err;
     EXPECT_EQ(read_back(scratch.path("16.wav")).format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(pcm16.err.find("clipped"), std::string::npos) << pcm16.err;
+
+    const RunResult loud =
+        scratch.run({"render", "two.dmf", "-o", "loud.wav", "--pcm16", "--volume", "50"});
+    ASSERT_EQ(loud.status, 0) << loud.err;
+    EXPECT_NE(loud.err.find(" samples clipped"), std::string::npos) << loud.err;
 }
 
 TEST(QarvelRender, RateChangesTheLengthAndNearestSoundsUnlikeLinear) {
