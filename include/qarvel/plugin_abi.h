@@ -6,8 +6,9 @@
 // Layout rules that keep both sides in step:
 // - Each object is an abstract class whose virtual operations are declared in slot order, so
 //   that under the Itanium C++ ABI (Linux x86-64) the n-th declared operation sits in slot n.
-// - No virtual destructor (it would take slots), no overloaded virtual names, no data members.
-//   Destructors are protected: nobody deletes a host object through these types.
+// - No virtual destructor (it would take slots), no overloaded virtual names, no data members
+//   (save ServiceFactory's two fields, at fixed places after its table). Destructors are
+//   protected: nobody deletes a host object through these types.
 // - Slots the plug-in never calls are declared as placeholders with empty bodies, only to keep
 //   the later slots in place; a host may leave them as they are.
 // - Only fixed-width integers, double, bool and pointers pass through a slot. Texts are
