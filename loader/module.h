@@ -14,6 +14,7 @@
 #include <ctime>
 #include <memory>
 
+#include "engine/track_player_set.h"
 #include "loader/load_refusal.h"
 #include "loader/pattern.h"
 #include "loader/sample.h"
@@ -27,7 +28,10 @@ struct Module {
     uint32_t order_count = 0;             // 0..65535
     uint32_t loop_start = 0;              // order index where a looping song resumes
     uint32_t loop_end = 0;                // last order index before a looping song jumps back
-    // (the sequencer's playback fields go here)
+    // Playback state of the song sequencer (engine/sequencer.cpp).
+    uint32_t current_order = 0;  // index into `orders` of the order being played
+    bool looping = false;        // past loop_end, jump back to loop_start
+    TrackPlayerSet players;      // one player per track of the current pattern
     uint32_t track_count = 0;  // song-wide track count from "PATT", 0..32
     SampleList samples;
     bool restart_pending = true;
@@ -44,6 +48,18 @@ struct Module {
     }
     // The same, telling why a file was refused.
     LoadRefusal load_module_explained(const uint8_t* data, size_t size);
+
+    // --- song sequencer (engine/sequencer.cpp)
+    // Renders up to `frames` stereo frames, adding into `out` (may be null: nothing is mixed).
+    // Returns the frames rendered, fewer than asked only at the end of the song, or -1.
+    int32_t render(float* out, uint32_t frames);
+    // Playing time in whole seconds from a dry run of track 0; 0 when it cannot be computed.
+    uint32_t compute_length_seconds();
+    void set_mix_volume(float v);
+    void set_resample_mode(uint32_t mode);
+    void set_output_rate(uint32_t rate);
+    void set_ramping(bool enabled);
+    void set_ramp_ms(float ms);
 };
 
 }  // namespace tarnwick
