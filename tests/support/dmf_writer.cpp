@@ -1,6 +1,15 @@
 #include "tests/support/dmf_writer.h"
 
+#include <cstdio>
+
 namespace tarnwick::writer {
+
+bool write_image_file(const Bytes& image, const char* path) {
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
+    return std::fclose(f) == 0 && ok;
+}
 
 Bytes encode_header(const Header& h) {
     Bytes out;
@@ -41,6 +50,8 @@ Bytes encode_payload(const OrderChunk& c) {
 }
 
 Bytes encode_payload(const PatternChunk& c) {
+    if (!c.pattern_count && c.patterns.size() > 65535)
+        writer_misuse("more than 65535 patterns need an explicit pattern_count");
     Bytes out;
     put_u16(out, c.pattern_count.value_or(static_cast<uint16_t>(c.patterns.size())));
     put_u8(out, c.song_track_count);
@@ -49,6 +60,8 @@ Bytes encode_payload(const PatternChunk& c) {
 }
 
 Bytes encode_payload(const SampleInfoChunk& c) {
+    if (!c.sample_count && c.samples.size() > 255)
+        writer_misuse("more than 255 samples need an explicit sample_count");
     Bytes out;
     put_u8(out, c.sample_count.value_or(static_cast<uint8_t>(c.samples.size())));
     for (const SampleDesc& s : c.samples) put_bytes(out, encode_sample_entry(s, c.library_names));

@@ -162,6 +162,9 @@ struct Song {
     Bytes build() const;
 };
 
+// Writes an image to a file (fuzz seeds, the demo song); false when it cannot.
+bool write_image_file(const Bytes& image, const char* path);
+
 // The smallest song the loader accepts that also makes a sound: one order, one pattern of one
 // track and 4 rows whose first row plays note 37 with sample 1, one looping 8-bit sample of
 // 32 frames (a square wave).

@@ -97,6 +97,7 @@ std::vector<int8_t> SampleDesc::frames8() const {
 Bytes SampleDesc::encoded_block() const {
     if (block) return *block;
     Bytes out;
+    if (frames.empty()) return out;  // B = 0: no stored frames
     switch (storage) {
         case Storage::pcm16:
             for (int16_t f : frames) put_u16(out, static_cast<uint16_t>(f));

@@ -6,6 +6,7 @@
 // unless `flags` overrides them. Frames are integers in the storage's range (-128..127 for
 // pcm8 and packed, -32768..32767 for pcm16); `from_floats` quantizes values in [-1, 1).
 // The `unsupported` storage writes its frames as 8-bit bytes, which the loader never reads.
+// A sample without frames gets an empty block (byte count 0) in every storage.
 
 #include <array>
 #include <cstdint>

@@ -199,6 +199,16 @@ TEST(LoaderRoundTrip, SamplesOfEveryStorageComeBack) {
     EXPECT_EQ(m.samples.at(5)->loop_end, 50u);
 }
 
+TEST(LoaderRoundTrip, SampleWithoutFramesLoadsWithoutData) {
+    Song song = minimal_song();
+    song.samples.push_back(SampleDesc::packed("empty", {}));
+    Module m;
+    ASSERT_EQ(load(m, song.build()), LoadRefusal::none);
+    ASSERT_EQ(m.samples.count(), 2u);
+    EXPECT_EQ(m.samples.at(1)->length, 0u);
+    EXPECT_FALSE(m.samples.at(1)->data);
+}
+
 TEST(LoaderRoundTrip, LibraryNamesComeBackOnlyFromVersion8) {
     for (uint8_t version : {7, 8}) {
         SCOPED_TRACE(testing::Message() << "version " << int(version));
