@@ -10,6 +10,13 @@
 //
 // Nothing here allocates. A player refers to, but does not own, its sample, the module's
 // sample list and the arrays of the pattern track it is bound to.
+//
+// Limits and choices: a tick lasts at least one output frame, whatever the rate (a shorter
+// one would stall the scheduler). Reals that the arithmetic takes as unsigned or as their low
+// 32 bits are converted through 64-bit integers (engine/real_to_integer.h), so a NaN, an
+// infinity or a huge value gives a defined result: a boundary distance of 0, no ramp. The
+// arpeggio, the modulators and the gates change pitch, volume or panning only for the
+// recomputation of the step or the gains and then restore the exact previous value.
 
 #include <cstdint>
 
@@ -19,8 +26,8 @@
 namespace tarnwick {
 
 inline constexpr uint32_t kNeverTime = 0xFFFF0000u;  // an event time that never fires
-inline constexpr uint32_t kTickUnits = 64;            // position units per tick
-inline constexpr uint32_t kRowUnits = 256;            // position units per row
+inline constexpr uint32_t kTickUnits = 64;           // position units per tick
+inline constexpr uint32_t kRowUnits = 256;           // position units per row
 
 // The nine scheduler event slots, indexes into TrackPlayer::event_time.
 enum EventSlot : uint32_t {
@@ -90,8 +97,8 @@ struct TrackPlayer {
     uint32_t row_count = 0;
     uint32_t row = 0;
     float row_pos = 0.0f;
-    uint32_t event_time[kEventSlotCount] = {0,          kNeverTime, kNeverTime, 0,         kNeverTime,
-                                            kNeverTime, kNeverTime, kNeverTime, kNeverTime};
+    uint32_t event_time[kEventSlotCount] = {
+        0, kNeverTime, kNeverTime, 0, kNeverTime, kNeverTime, kNeverTime, kNeverTime, kNeverTime};
     uint32_t tick_frames_done = 0;
     uint32_t frames_per_tick = 0;
     float frames_per_tick_inv = 0.0f;
@@ -123,12 +130,14 @@ struct TrackPlayer {
     // The current row's cell, or an empty cell when the player is not on a row.
     const Cell& current_cell() const;
 
-    // --- timing and voice (engine/track_timing.cpp, engine/track_voice.cpp)
+    // --- tempo and tick length (engine/track_timing.cpp)
     void reset_tempo();
     void set_beat(uint32_t n);
     void set_ticks_per_second(float x);
     void set_bpm(float x);
     void update_tick_length();
+
+    // --- the voice as the engine drives it (engine/track_voice.cpp)
     void update_step();
     bool select_instrument(uint32_t n);
     void trigger_sample();
@@ -138,19 +147,18 @@ struct TrackPlayer {
     // --- gains and ramps (mixer/gains.cpp)
     void update_gains();
     void start_ramp(float fraction);
-    uint32_t full_ramp_length() const;
+    uint32_t full_ramp_length() const;  // the ramp of start_ramp(1.0)
 
-    // --- effects (engine/effects_*.cpp)
-    void apply_note(uint8_t note);
-    bool apply_cell();
-    void apply_global(uint8_t type, uint8_t param);
-    void modulator_step();
-    void note_gate_step();
-    void volume_gate_step();
+    // --- effects. Type numbers: engine/effect_types.h; one file per family (engine/effects.h)
+    void apply_note(uint8_t note);                   // engine/cell_events.cpp
+    bool apply_cell();                               // engine/cell_events.cpp
+    void apply_global(uint8_t type, uint8_t param);  // engine/effects_global.cpp
+    void modulator_step();                           // engine/modulators.cpp
+    void note_gate_step();                           // engine/gates.cpp
+    void volume_gate_step();                         // engine/gates.cpp
 
     // --- scheduling (engine/scheduler.cpp)
-    void bind(const Cell* track_cells, const uint8_t* types, const uint8_t* params,
-              uint32_t rows);
+    void bind(const Cell* track_cells, const uint8_t* types, const uint8_t* params, uint32_t rows);
     void enter_row();
     int32_t next_span(uint32_t wanted);  // span length, or -1 on failure
 

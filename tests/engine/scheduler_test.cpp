@@ -193,17 +193,16 @@ TEST(SampleBoundary, BoundaryInsideATickEndsTheSpanThere) {
     CountingVoice t(1);
     Sample& s = *t.samples.at(0);
     s.set_length(100);  // a non-looping voice of 100 frames: frames 0..98 sound
-    t.cell(0).note = 37;
-    t.cell(0).instrument = 1;
     t.bind();
+    t.sound(s, 1.0f);
     EXPECT_EQ(t.spans(kTickFrames).front(), 99u);
 
     CountingVoice u(1);
     u.samples.at(0)->set_length(100);
-    u.cell(0) = t.cell(0);
     u.bind();
+    u.sound(*u.samples.at(0), 1.0f);
     const std::vector<float> left = u.render_left(kTickFrames);
-    EXPECT_NEAR(left[98], 98.0f, 1e-3f);
+    EXPECT_EQ(left[98], 98.0f);
     EXPECT_EQ(left[99], 0.0f);
     EXPECT_FALSE(u.player.sample_active);
     EXPECT_EQ(u.player.sample_pos, 99u) << "the read position stays where the voice ended";

@@ -163,6 +163,30 @@ TEST(Listening, PanningPutsTheToneOnTheChosenSide) {
     }
 }
 
+// Loading another song into a module that is playing: the players of the first song refer to
+// samples and patterns that the load replaced, and must never be followed.
+TEST(Listening, SongLoadedOverAPlayingSongStartsAfresh) {
+    Song first = one_track_song(4);
+    first.samples.push_back(sine_sample(16, 4));
+    first.samples.push_back(sine_sample(8, 4));
+    first.patterns[0].set(0, 0, note_cell(37, 3));
+    Module m;
+    open_song(m, first);
+    std::vector<float> block(2 * 512);
+    ASSERT_EQ(m.render(block.data(), 512), 512);
+
+    Song second = one_track_song(2);
+    second.track_count = 2;
+    second.patterns[0] = PatternDesc(2, 2);
+    second.patterns[0].set(1, 1, note_cell(49, 1));
+    const writer::Bytes image = second.build();
+    ASSERT_TRUE(m.load_module(image.data(), image.size()));
+    const std::vector<float> out = play(m, 512);
+    EXPECT_EQ(out.size(), 2u * 2 * 6000) << "the new song plays from its first order";
+    EXPECT_EQ(peak(out, 0, 6000, 0), 0.0f);
+    EXPECT_GT(peak(out, 6000, 12000, 0), 0.1f);
+}
+
 // A song with tempo and tick-rate changes, a row delay, patterns of different widths and a
 // voice that keeps sounding from pattern to pattern.
 Song changing_tempo_song() {
@@ -284,15 +308,34 @@ std::vector<std::vector<float>> render_in_blocks(const Song& song, uint32_t mode
     return outputs;
 }
 
+// The error of `b` against `a` relative to the energy of `a`.
+double relative_error(const std::vector<float>& a, const std::vector<float>& b) {
+    double error = 0.0;
+    double signal = 0.0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const double d = static_cast<double>(b[i]) - a[i];
+        error += d * d;
+        signal += static_cast<double>(a[i]) * a[i];
+    }
+    return std::sqrt(error / signal);
+}
+
 // Tick borders are found from whole frame counts, so any split of the output into render
-// calls gives the same frames.
+// calls gives the same frames. The x87 edition carries the read position's fraction in
+// extended precision inside a span and rounds it to single precision between spans, so there
+// a split changes the last bits.
 TEST(RenderCalls, CallSizesDoNotChangeTickAlignedMusic) {
     for (const uint32_t mode : {0u, 1u, 2u}) {
         SCOPED_TRACE(mode);
         const std::vector<std::vector<float>> outputs = render_in_blocks(tick_song(), mode);
         for (size_t k = 1; k < outputs.size(); ++k) {
             SCOPED_TRACE(k);
-            EXPECT_EQ(outputs[k], outputs[0]);
+            if (TARNWICK_EDITION_SSE) {
+                EXPECT_EQ(outputs[k], outputs[0]);
+            } else {
+                ASSERT_EQ(outputs[k].size(), outputs[0].size());
+                EXPECT_LT(relative_error(outputs[0], outputs[k]), 1e-5);
+            }
         }
     }
 }
@@ -315,14 +358,7 @@ TEST(RenderCalls, MidTickEventsMoveByAtMostAFrameBetweenCallSizes) {
         for (size_t k = 1; k < outputs.size(); ++k) {
             SCOPED_TRACE(k);
             ASSERT_EQ(outputs[k].size(), outputs[0].size());
-            double error = 0.0;
-            double signal = 0.0;
-            for (size_t i = 0; i < outputs[0].size(); ++i) {
-                const double d = outputs[k][i] - outputs[0][i];
-                error += d * d;
-                signal += static_cast<double>(outputs[0][i]) * outputs[0][i];
-            }
-            EXPECT_LT(std::sqrt(error / signal), 0.1);
+            EXPECT_LT(relative_error(outputs[0], outputs[k]), 0.1);
         }
     }
 }

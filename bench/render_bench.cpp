@@ -1,0 +1,154 @@
+// Rendering throughput of a dense song in each interpolation mode, against the machine's
+// floor for one voice: a dependent chain of `sample_frac += step` float additions, one per
+// voice-frame, which every mixing loop must run.
+//
+// Reported counters: frames/s (output frames), realtime (multiples of 48000 frames per
+// second), ns_per_voice_frame, and x_floor (ns per voice-frame over the floor's ns per
+// addition, measured in the same run). Aims: nearest and linear within 2x of the floor, cubic
+// within 3x.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <ctime>
+#include <cstdint>
+#include <vector>
+
+#include "bench/bench_songs.h"
+#include "loader/module.h"
+
+namespace tarnwick::bench {
+namespace {
+
+constexpr uint32_t kRate = 48000;
+constexpr uint32_t kBlock = 512;
+constexpr uint8_t kTracks = 24;
+
+// The floor: n dependent float additions. The step comes through DoNotOptimize so that the
+// compiler cannot know it; float addition is not associative, so the chain cannot be folded.
+float dependent_additions(float step, uint64_t n) {
+    float frac = 0.0f;
+    benchmark::DoNotOptimize(step);
+    for (uint64_t i = 0; i < n; ++i) frac += step;
+    benchmark::DoNotOptimize(frac);
+    return frac;
+}
+
+double thread_cpu_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// ns per addition of the floor chain, measured once per run in CPU time (the time that the
+// benchmark rates use), best of a few trials.
+double floor_ns_per_addition() {
+    static const double ns = [] {
+        constexpr uint64_t kAdds = 20000000;
+        double best = 1e9;
+        for (int trial = 0; trial < 7; ++trial) {
+            const double start = thread_cpu_ns();
+            dependent_additions(0.173f, kAdds);
+            best = std::min(best, (thread_cpu_ns() - start) / kAdds);
+        }
+        return best;
+    }();
+    return ns;
+}
+
+void BM_FloorFracAddition(benchmark::State& state) {
+    constexpr uint64_t kAdds = 1 << 20;
+    for (auto _ : state) benchmark::DoNotOptimize(dependent_additions(0.173f, kAdds));
+    state.counters["ns_per_addition"] = benchmark::Counter(
+        static_cast<double>(kAdds) * 1e-9,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FloorFracAddition);
+
+bool open_dense(Module& m, uint32_t mode, int octave_shift) {
+    const writer::Bytes image = dense_song(kTracks, octave_shift).build();
+    if (!m.load_module(image.data(), image.size())) return false;
+    m.compute_length_seconds();
+    m.set_resample_mode(mode);
+    m.set_mix_volume(0.5f);
+    m.set_output_rate(kRate);
+    m.set_ramping(true);
+    m.set_ramp_ms(3.0f);
+    m.looping = true;
+    return true;
+}
+
+void render_dense(benchmark::State& state, int octave_shift) {
+    const uint32_t mode = static_cast<uint32_t>(state.range(0));
+    Module m;
+    if (!open_dense(m, mode, octave_shift)) {
+        state.SkipWithError("song did not load");
+        return;
+    }
+    std::vector<float> block(2 * kBlock);
+    const double floor_ns = floor_ns_per_addition();
+    uint64_t frames = 0;
+    for (auto _ : state) {
+        std::fill(block.begin(), block.end(), 0.0f);
+        const int32_t n = m.render(block.data(), kBlock);
+        if (n != static_cast<int32_t>(kBlock)) {
+            state.SkipWithError("render stopped");
+            return;
+        }
+        frames += kBlock;
+        benchmark::DoNotOptimize(block.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(frames));
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+    state.counters["realtime"] =
+        benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
+    // Inverted rates of the elapsed time: ns per voice-frame, and that over the floor's ns.
+    state.counters["ns_per_voice_frame"] =
+        benchmark::Counter(static_cast<double>(frames) * kTracks * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["floor_ns"] = floor_ns;
+    state.counters["x_floor"] =
+        benchmark::Counter(static_cast<double>(frames) * kTracks * 1e-9 * floor_ns,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Every voice upsampled (steps 0.17 to 0.9): the common case.
+void BM_RenderDenseSong(benchmark::State& state) {
+    render_dense(state, 0);
+}
+BENCHMARK(BM_RenderDenseSong)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode")->MinTime(1.0);
+
+// Voices two octaves up (steps 0.7 to 3.7): whole-frame advances on most frames.
+void BM_RenderDenseSongHighNotes(benchmark::State& state) {
+    render_dense(state, 2);
+}
+BENCHMARK(BM_RenderDenseSongHighNotes)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode")->MinTime(1.0);
+
+void BM_LengthScan(benchmark::State& state) {
+    const writer::Bytes image = long_song().build();
+    Module m;
+    if (!m.load_module(image.data(), image.size())) {
+        state.SkipWithError("song did not load");
+        return;
+    }
+    uint32_t seconds = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(seconds = m.compute_length_seconds());
+    state.counters["song_seconds"] = seconds;
+    state.counters["song_s_per_s"] = benchmark::Counter(
+        static_cast<double>(seconds), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_LengthScan);
+
+void BM_LoadModule(benchmark::State& state) {
+    const writer::Bytes image = dense_song(32, 0, 256).build();
+    for (auto _ : state) {
+        Module m;
+        benchmark::DoNotOptimize(m.load_module(image.data(), image.size()));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(image.size()) * state.iterations());
+}
+BENCHMARK(BM_LoadModule);
+
+}  // namespace
+}  // namespace tarnwick::bench
