@@ -7,7 +7,7 @@
 // brought into that range), in the C "%g" manner: plain form while the decimal exponent is
 // from -4 to digits - 1, exponent form ("1.5e+20", "2e-05") otherwise, trailing zeros and a
 // bare decimal point dropped ("1", not "1."), "." as the decimal point whatever the locale,
-// "inf", "-inf", "nan" and "-nan" for the special values.
+// "inf", "-inf", "nan" and "-nan" for infinities and NaNs.
 
 #include <cstdint>
 
