@@ -35,7 +35,7 @@ inline uint32_t read_u32(const uint8_t* p) {
 // Takes the settings from the front of the input and advances past them; false when the
 // input is too short to hold them.
 inline bool take_render_settings(const uint8_t*& data, size_t& size, RenderSettings& s) {
-    static constexpr uint32_t kRates[8] = {48000, 44100, 11025, 22025, 96000, 8000, 255, 384000};
+    static constexpr uint32_t kRates[8] = {48000, 44100, 11025, 22025, 8000, 1000, 255, 384000};
     if (size < 1) return false;
     const uint8_t control = data[0];
     ++data;

@@ -77,6 +77,8 @@ Song base_song(const std::string& title, uint8_t tracks, uint16_t rows) {
     song.patterns.push_back(PatternDesc(tracks, rows));
     song.samples = {SampleDesc::pcm8("saw", saw(64)).loop(0, 63),
                     SampleDesc::packed("once", saw(200, 7))};
+    // The fastest tick rate: a render input plays some 40 rows in its 64 blocks at 48000 Hz.
+    song.patterns[0].set_global(0, 1, 255);
     return song;
 }
 
@@ -116,6 +118,17 @@ Song global_effects_song() {
     const uint8_t types[] = {1, 2, 3, 4, 6, 7, 5, 63};
     const uint8_t params[] = {63, 0, 0x40, 8, 200, 255, 1, 9};
     for (uint16_t r = 0; r < 32; ++r) p.set_global(r, types[r % 8], params[(r + r / 8) % 8]);
+    return song;
+}
+
+// Beat mode: a beat, then tempos from the slowest to the fastest, with tempo slides.
+Song beat_mode_song() {
+    Song song = base_song("beat mode", 2, 24);
+    PatternDesc& p = song.patterns[0];
+    p.set(0, 0, note_cell(37, 1)).set(0, 1, note_cell(49, 2));
+    const uint8_t types[] = {3, 2, 6, 7, 3, 2, 2, 3};
+    const uint8_t params[] = {0x40, 255, 255, 200, 0xF0, 0, 90, 0x10};
+    for (uint16_t r = 0; r < 24; ++r) p.set_global(r, types[r % 8], params[r % 8]);
     return song;
 }
 
@@ -190,6 +203,7 @@ std::vector<NamedBytes> songs() {
     out.push_back({"storages_v7", storages_song(7).build()});
     out.push_back({"arrangement", arrangement_song().build()});
     out.push_back({"chunk_zoo", chunk_zoo()});
+    out.push_back({"beat_mode", beat_mode_song().build()});
     out.push_back({"demo", tarnwick::demo::demo_song_image()});
     return out;
 }
