@@ -10,8 +10,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "bench/bench_songs.h"
@@ -24,14 +24,17 @@ constexpr uint32_t kRate = 48000;
 constexpr uint32_t kBlock = 512;
 constexpr uint8_t kTracks = 24;
 
-// The floor: n dependent float additions. The step comes through DoNotOptimize so that the
-// compiler cannot know it; float addition is not associative, so the chain cannot be folded.
-float dependent_additions(float step, uint64_t n) {
+// The floor: n dependent float additions. The step is read from a volatile so that the
+// compiler cannot know it, and the sum is written to one; float addition is not associative,
+// so the chain cannot be folded. (Volatile rather than DoNotOptimize: its register
+// constraints do not suit x87 floats.)
+float dependent_additions(float step_value, uint64_t n) {
+    volatile float source = step_value;
+    const float step = source;
     float frac = 0.0f;
-    benchmark::DoNotOptimize(step);
     for (uint64_t i = 0; i < n; ++i) frac += step;
-    benchmark::DoNotOptimize(frac);
-    return frac;
+    volatile float sink = frac;
+    return sink;
 }
 
 double thread_cpu_ns() {
@@ -58,7 +61,10 @@ double floor_ns_per_addition() {
 
 void BM_FloorFracAddition(benchmark::State& state) {
     constexpr uint64_t kAdds = 1 << 20;
-    for (auto _ : state) benchmark::DoNotOptimize(dependent_additions(0.173f, kAdds));
+    float sum = 0.0f;
+    for (auto _ : state) sum += dependent_additions(0.173f, kAdds);
+    volatile float sink = sum;
+    (void)sink;
     state.counters["ns_per_addition"] = benchmark::Counter(
         static_cast<double>(kAdds) * 1e-9,
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

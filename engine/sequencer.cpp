@@ -24,7 +24,7 @@ namespace {
 
 // The players were built for this module's sample list and have not been told to restart.
 bool players_current(const Module& m) {
-    return !m.restart_pending && (m.players.count == 0 || m.players.sample_list == &m.samples);
+    return !m.restart_pending && m.players.sample_list == &m.samples;
 }
 
 }  // namespace
@@ -41,6 +41,13 @@ int32_t Module::render(float* out, uint32_t frames) {
         players.sample_list = &samples;
         restart_pending = false;
         is_bound = false;
+        // Every player the song can need, now: rendering on from here never allocates. A
+        // failure is left to the bindings, which then find fewer players.
+        uint32_t widest = 0;
+        for (uint32_t i = 0; i < pattern_count; ++i) {
+            if (patterns[i].track_count > widest) widest = patterns[i].track_count;
+        }
+        players.reserve(widest);
     }
 
     uint32_t remaining = frames;

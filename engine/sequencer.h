@@ -18,6 +18,10 @@
 //   fails only when it reaches the faulty order.
 // - Players are rebuilt whenever they may refer to samples or patterns that are no longer
 //   the module's (after a load, or when the module has been moved).
+// - Rendering allocates only when playback (re)starts: the players of the song's widest
+//   pattern are made then, and players of narrower patterns wait to be reused.
+// - Patterns change inside a render call; tracks of one pattern end on the same frame, and
+//   the last track's count decides.
 
 #include <cstdint>
 

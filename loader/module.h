@@ -32,6 +32,7 @@ struct Module {
     uint32_t current_order = 0;  // index into `orders` of the order being played
     bool looping = false;        // past loop_end, jump back to loop_start
     TrackPlayerSet players;      // one player per track of the current pattern
+
     uint32_t track_count = 0;  // song-wide track count from "PATT", 0..32
     SampleList samples;
     bool restart_pending = true;

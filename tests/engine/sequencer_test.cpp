@@ -275,9 +275,15 @@ TEST(PlayerSet, ResizeKeepsPlayersAndGivesNewOnesTheSettingsAndTempo) {
         EXPECT_EQ(p.frames_per_tick, first->frames_per_tick);
     }
     EXPECT_EQ(set.at(3), nullptr);
+    set.at(2)->volume = 7.0f;
+    set.at(2)->bpm = 60.0f;
     ASSERT_TRUE(set.resize(1));
     EXPECT_EQ(set.at(0), first);
     EXPECT_EQ(set.at(1), nullptr);
+    ASSERT_TRUE(set.resize(3));
+    EXPECT_FLOAT_EQ(set.at(2)->volume, 255.0f) << "a player dropped and added again is new";
+    EXPECT_FLOAT_EQ(set.at(2)->bpm, 150.0f);
+    ASSERT_TRUE(set.resize(1));
     ASSERT_TRUE(set.resize(0));
     EXPECT_EQ(set.count, 0u);
     EXPECT_EQ(set.at(0), nullptr);
