@@ -107,6 +107,7 @@ uint32_t Module::compute_length_seconds() {
         player.reset_tempo();
 
         const uint64_t cap = uint64_t{kLengthScanCapSeconds} * kLengthScanRate;
+        const uint64_t spans_at_start = player.spans_served;
         bool is_bound = false;
         uint32_t bound = 0;
         bool playable = false;
@@ -132,6 +133,7 @@ uint32_t Module::compute_length_seconds() {
                 total = cap;
                 break;
             }
+            if (player.spans_served - spans_at_start >= kLengthScanSpanBudget) break;
         }
     }
 

@@ -8,6 +8,11 @@
 // - A looping range that yields no frame ends the song: after more consecutive orders
 //   without a frame than the order list holds, render stops instead of spinning.
 // - The length scan stops at kLengthScanCapSeconds of song time and reports that length.
+//   It also stops once track 0 has served kLengthScanSpanBudget spans, and reports the song
+//   time reached: a file can pack thousands of events into each second of song (both gates
+//   at their shortest on every row at the fastest tick rate), and scanning ten hours of
+//   those would stall the host's open for seconds. Songs of ordinary density take hours of
+//   song time to spend the budget.
 //   An order whose pattern cannot be bound (no tracks) counts as lasting no time.
 // - A failed length scan leaves the song ready to play from its first order; playback then
 //   fails only when it reaches the faulty order.
@@ -30,6 +35,8 @@ inline constexpr uint32_t kLengthScanCapSeconds = 36000;
 // Output rate of the length scan, and the frames it asks of track 0 at a time.
 inline constexpr uint32_t kLengthScanRate = 10000;
 inline constexpr uint32_t kLengthScanChunk = 100000;
+// Spans of track 0 after which the length scan stops (one render call may run past it).
+inline constexpr uint64_t kLengthScanSpanBudget = uint64_t{1} << 22;
 
 // Attaches `player` to track `track` of `pattern` and takes the pattern's beat. False when the
 // player is absent, the track does not exist or the pattern lacks its arrays.

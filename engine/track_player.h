@@ -124,6 +124,7 @@ struct TrackPlayer {
     float coef_linear = 0.0f;
     bool history_stale = false;
     uint32_t last_advance = 0;  // scratch; nothing depends on it between operations
+    uint64_t spans_served = 0;  // spans render has served: the length scan's measure of work
 
     TrackPlayer();
 

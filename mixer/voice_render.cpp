@@ -45,6 +45,7 @@ int32_t TrackPlayer::render(float* out, uint32_t frames) {
         }
 
         const int32_t n = next_span(frames - done);
+        ++spans_served;
         if (n < 0) return -1;
         const uint32_t span = static_cast<uint32_t>(n);
         done += span;

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (build/fuzz) and runs each for a bounded time:
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
-# Seeds come from the test DMF writer; findings are written to build/fuzz/findings/ and fail the
-# run. Every finding is to become a regression input under tests/data/.
+# Targets (fuzz/*_fuzz.cpp): load_module, render_song, packed_sample, settings_load,
+# text_utilities; all of them when none is named. 50 seconds each by default, so that the five
+# take about four minutes besides the build.
+# Each target starts from its corpus of earlier runs (build/fuzz/corpus/<target>), the seeds
+# that the test DMF writer makes (tarnwick_fuzz_seeds) and the regression inputs of
+# tests/data of its kind. Any crash, sanitizer report, leak, input slower than the timeout or
+# allocation beyond the limits is written to build/fuzz/findings/ and fails the run; every
+# finding is to become a regression input under tests/data/ (see tests/robustness/).
+# (A target for the decoder service's open and decode joins once that service exists.)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+seconds=${1:-50}
 shift || true
 
 scripts/build.sh fuzz -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_EDITION=sse -DTARNWICK_FUZZ=ON \
@@ -13,9 +20,24 @@ scripts/build.sh fuzz -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_EDITION=sse -DTARN
 
 dir=build/fuzz
 mkdir -p "$dir/corpus" "$dir/findings"
-if [ -x "$dir/fuzz/tarnwick_fuzz_seeds" ]; then
-    "$dir/fuzz/tarnwick_fuzz_seeds" "$dir/seeds" || exit 1
-fi
+rm -rf "$dir/seeds"
+"$dir/fuzz/tarnwick_fuzz_seeds" "$dir/seeds" || exit 1
+
+# Regression inputs join the seeds of the target that replays their kind.
+declare -A kind_of=([load_module]=dmf [render_song]=render [packed_sample]=packed
+                    [settings_load]=settings [text_utilities]=text)
+for t in "${!kind_of[@]}"; do
+    mkdir -p "$dir/seeds/$t"
+    for f in tests/data/*."${kind_of[$t]}"; do
+        [ -f "$f" ] && cp "$f" "$dir/seeds/$t/"
+    done
+done
+# Every file also seeds the whole-load target, and with a settings byte in front of it the
+# render target.
+for f in tests/data/*.dmf; do
+    [ -f "$f" ] || continue
+    { printf '\x05'; cat "$f"; } > "$dir/seeds/render_song/$(basename "$f").render"
+done
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -24,22 +46,42 @@ fi
 
 status=0
 for t in "${targets[@]}"; do
+    if [ ! -x "$dir/fuzz/fuzz_$t" ]; then
+        echo "fuzz $t: no such target"
+        status=1
+        continue
+    fi
     corpus=$dir/corpus/$t
     mkdir -p "$corpus"
     seeds=()
     [ -d "$dir/seeds/$t" ] && seeds+=("$dir/seeds/$t")
+    dict=fuzz/$t.dict
+    [ -f "$dict" ] || dict=fuzz/dmf.dict
+    before=$(ls "$dir/findings" | wc -l)
     echo "=== fuzz $t: ${seconds}s"
+    # -timeout: seconds one input may take; -rss_limit_mb / -malloc_limit_mb: the memory one
+    # input may hold or ask for at once (the loader keeps far below both).
     if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
         "$dir/fuzz/fuzz_$t" "$corpus" "${seeds[@]}" \
-            -dict=fuzz/dmf.dict -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -dict="$dict" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -malloc_limit_mb=1024 -artifact_prefix="$dir/findings/$t-" -print_final_stats=1 \
             > "$dir/$t.log" 2>&1; then
         echo "fuzz $t FAILED; see $dir/$t.log"
         tail -40 "$dir/$t.log"
         status=1
+    elif [ "$(ls "$dir/findings" | wc -l)" -ne "$before" ]; then
+        echo "fuzz $t left findings in $dir/findings"
+        status=1
     else
-        grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' "$dir/$t.log" | tr '\n' ' '
+        grep -E '^#[0-9]+.*DONE' "$dir/$t.log" | tail -1
+        grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
+            "$dir/$t.log" | tr '\n' ' '
         echo
     fi
 done
+if [ $status -eq 0 ]; then
+    echo "fuzz: every target (${#targets[@]}) ran clean"
+else
+    echo "fuzz: FAILED"
+fi
 exit $status
