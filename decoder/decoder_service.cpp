@@ -5,6 +5,7 @@
 
 #include "decoder/track_info.h"
 #include "shell/console.h"
+#include "shell/host_call.h"
 
 namespace tarnwick {
 
@@ -52,7 +53,7 @@ bool DecoderService::is_own_type(const char*, const char* extension) {
     return extension[3] == '\0';
 }
 
-bool DecoderService::load(qarvel::HostFile& file) {
+TARNWICK_CALLS_HOST bool DecoderService::load(qarvel::HostFile& file) {
     const uint32_t size = file.size();
     if (size == qarvel::kUnknownFileSize) return false;
 
@@ -80,7 +81,8 @@ void DecoderService::configure(const DecoderSettings& settings, bool no_loop_fla
     module_.looping = settings.looping(no_loop_flag);
 }
 
-bool DecoderService::open(qarvel::HostFile* file, qarvel::HostTrackInfo* info, uint32_t flags) {
+TARNWICK_CALLS_HOST bool DecoderService::open(qarvel::HostFile* file, qarvel::HostTrackInfo* info,
+                                              uint32_t flags) {
     if (opened_) return false;
     opened_ = true;
     if (file == nullptr) return false;
@@ -107,7 +109,7 @@ bool DecoderService::open(qarvel::HostFile* file, qarvel::HostTrackInfo* info, u
     return true;
 }
 
-void DecoderService::deliver(qarvel::HostAudioChunk& chunk) const {
+TARNWICK_CALLS_HOST void DecoderService::deliver(qarvel::HostAudioChunk& chunk) const {
     double* storage = chunk.capacity() < kDecodeBlockSamples ? chunk.resize(kDecodeBlockSamples)
                                                              : chunk.storage();
     if (storage == nullptr) {
@@ -124,7 +126,7 @@ void DecoderService::deliver(qarvel::HostAudioChunk& chunk) const {
     chunk.set_sample_rate(output_rate_);
 }
 
-int32_t DecoderService::decode(qarvel::HostAudioChunk* chunk) {
+TARNWICK_CALLS_HOST int32_t DecoderService::decode(qarvel::HostAudioChunk* chunk) {
     if (output_block_ == nullptr) return 0;
     if (chunk != nullptr) chunk->set_sample_rate(output_rate_);
 

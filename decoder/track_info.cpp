@@ -2,26 +2,29 @@
 
 #include "loader/module.h"
 #include "shell/cp437.h"
+#include "shell/host_call.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr uint32_t kTmYearBase = 1900;
 
-void report_tag(qarvel::HostTrackInfo& info, const char* key, const TextBuilder& value) {
+TARNWICK_CALLS_HOST void report_tag(qarvel::HostTrackInfo& info, const char* key,
+                                    const TextBuilder& value) {
     info.set_tag(key, value.text());
 }
 
 // A sample's tag, skipped when memory for its key ran out: a value under a cut or empty key
 // would be misfiled.
-void report_sample_tag(qarvel::HostTrackInfo& info, const char* prefix, uint32_t index,
-                       const char* value) {
+TARNWICK_CALLS_HOST void report_sample_tag(qarvel::HostTrackInfo& info, const char* prefix,
+                                           uint32_t index, const char* value) {
     const TextBuilder key = sample_key(prefix, index);
     if (key.out_of_memory()) return;
     info.set_tag(key.text(), text_from_cp437(value).text());
 }
 
-void report_technical(qarvel::HostTrackInfo& info, const char* key, int64_t value) {
+TARNWICK_CALLS_HOST void report_technical(qarvel::HostTrackInfo& info, const char* key,
+                                          int64_t value) {
     TextBuilder text;
     text.append_integer(value);
     info.set_technical(key, text.text());
@@ -46,8 +49,8 @@ TextBuilder comment_text(const char* message) {
     return text;
 }
 
-void report_track_info(const Module& module, int32_t sample_rate_setting,
-                       qarvel::HostTrackInfo& info) {
+TARNWICK_CALLS_HOST void report_track_info(const Module& module, int32_t sample_rate_setting,
+                                           qarvel::HostTrackInfo& info) {
     report_tag(info, "TITLE", text_from_cp437(module.title, sizeof module.title));
     report_tag(info, "ARTIST", text_from_cp437(module.composer, sizeof module.composer));
     report_tag(info, "TRACKER_NAME",

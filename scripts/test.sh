@@ -3,6 +3,8 @@
 # Builds each configuration once and runs its tests:
 #   vanilla, sse           - the two editions as shipped
 #   asan-vanilla, asan-sse - the same under AddressSanitizer + UndefinedBehaviorSanitizer
+#   fuzz                   - every libFuzzer target for a bounded time (TARNWICK_FUZZ_SECONDS
+#                            per target, 45 by default); any finding fails the run
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -26,6 +28,11 @@ run_config vanilla -DTARNWICK_EDITION=vanilla
 run_config sse -DTARNWICK_EDITION=sse
 run_config asan-vanilla -DTARNWICK_EDITION=vanilla -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF
 run_config asan-sse -DTARNWICK_EDITION=sse -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF
+
+echo "=== fuzz"
+if ! scripts/fuzz.sh "${TARNWICK_FUZZ_SECONDS:-45}"; then
+    failed+=("fuzz")
+fi
 
 if [ ${#failed[@]} -ne 0 ]; then
     echo "FAILED: ${failed[*]}"
