@@ -15,6 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-50}
 shift || true
 
+scripts/install-deps.sh || exit 1
 scripts/build.sh fuzz -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_EDITION=sse -DTARNWICK_FUZZ=ON \
     -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF || exit 1
 
