@@ -2,14 +2,13 @@
 # Builds the libFuzzer targets (build/fuzz) and runs each for a bounded time:
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 # Targets (fuzz/*_fuzz.cpp): load_module, render_song, packed_sample, settings_load,
-# text_utilities; all of them when none is named. 50 seconds each by default, so that the five
-# take about four minutes besides the build.
+# text_utilities, decoder_service; all of them when none is named. 50 seconds each by default,
+# so that the six take about five minutes besides the build.
 # Each target starts from its corpus of earlier runs (build/fuzz/corpus/<target>), the seeds
 # that the test DMF writer makes (tarnwick_fuzz_seeds) and the regression inputs of
 # tests/data of its kind. Any crash, sanitizer report, leak, input slower than the timeout or
 # allocation beyond the limits is written to build/fuzz/findings/ and fails the run; every
 # finding is to become a regression input under tests/data/ (see tests/robustness/).
-# (A target for the decoder service's open and decode joins once that service exists.)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-50}
@@ -26,18 +25,20 @@ rm -rf "$dir/seeds"
 
 # Regression inputs join the seeds of the target that replays their kind.
 declare -A kind_of=([load_module]=dmf [render_song]=render [packed_sample]=packed
-                    [settings_load]=settings [text_utilities]=text)
+                    [settings_load]=settings [text_utilities]=text
+                    [decoder_service]=decode)
 for t in "${!kind_of[@]}"; do
     mkdir -p "$dir/seeds/$t"
     for f in tests/data/*."${kind_of[$t]}"; do
         [ -f "$f" ] && cp "$f" "$dir/seeds/$t/"
     done
 done
-# Every file also seeds the whole-load target, and with a settings byte in front of it the
-# render target.
+# Every file also seeds the whole-load target, with a settings byte in front of it the render
+# target, and opened for information and decoding with no stored settings the decoder target.
 for f in tests/data/*.dmf; do
     [ -f "$f" ] || continue
     { printf '\x05'; cat "$f"; } > "$dir/seeds/render_song/$(basename "$f").render"
+    { printf '\x03\x00\x00'; cat "$f"; } > "$dir/seeds/decoder_service/$(basename "$f").decode"
 done
 
 targets=("$@")

@@ -317,6 +317,27 @@ std::vector<NamedBytes> settings_inputs() {
     return out;
 }
 
+// A decoder session: control byte (open flags in bits 0-2, host misbehaviour in bits 3-7),
+// u16 length of the stored settings, the settings, then the file (fuzz/decoder_session.h).
+std::vector<NamedBytes> decoder_inputs(const std::vector<NamedBytes>& all,
+                                       const std::vector<NamedBytes>& stored) {
+    const uint8_t controls[] = {0x03, 0x02, 0x07, 0x01, 0x0B, 0x13, 0x1B, 0x23, 0x43, 0x83};
+    std::vector<NamedBytes> out;
+    size_t k = 0;
+    for (const NamedBytes& song : all) {
+        for (int i = 0; i < 2; ++i, ++k) {
+            const uint8_t c = controls[k % sizeof controls];
+            const Bytes& settings = stored[k % stored.size()].bytes;
+            Bytes b{c};
+            put_u16(b, static_cast<uint16_t>(settings.size()));
+            b.insert(b.end(), settings.begin(), settings.end());
+            b.insert(b.end(), song.bytes.begin(), song.bytes.end());
+            out.push_back({song.name + "_" + std::to_string(c), b});
+        }
+    }
+    return out;
+}
+
 std::vector<NamedBytes> text_inputs() {
     auto t = [](uint8_t selector, const std::string& s) {
         Bytes b{selector};
@@ -372,7 +393,8 @@ int main(int argc, char** argv) {
                     write_all(out + "/render_song", render_inputs(all)) &&
                     write_all(out + "/packed_sample", packed_inputs()) &&
                     write_all(out + "/settings_load", settings_inputs()) &&
-                    write_all(out + "/text_utilities", text_inputs());
+                    write_all(out + "/text_utilities", text_inputs()) &&
+                    write_all(out + "/decoder_service", decoder_inputs(all, settings_inputs()));
     if (!ok) {
         std::fprintf(stderr, "cannot write the seeds into %s\n", out.c_str());
         return 1;

@@ -6,6 +6,8 @@
 //   *.packed    a packed-sample block after a u16 frame count
 //   *.settings  stored settings handed back by the host, then a song played with them
 //   *.text      a text-utility input: a selector byte (0 decimal, 1 code page 437, 2 format)
+//   *.decode    a host's session with a decoder service: open flags and host behaviour,
+//               stored settings, then the file (fuzz/decoder_session.h)
 
 #include <gtest/gtest.h>
 
@@ -17,8 +19,10 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "fuzz/decoder_session.h"
 #include "fuzz/render_settings.h"
 #include "loader/packed_sample.h"
 #include "loader/pattern_reader.h"
@@ -57,7 +61,7 @@ size_t memory_allowance(size_t file_size) {
 }
 
 TEST(RegressionInputs, TheDataFolderHoldsInputsOfEveryKind) {
-    for (const char* extension : {".dmf", ".render", ".packed", ".settings", ".text"})
+    for (const char* extension : {".dmf", ".render", ".packed", ".settings", ".text", ".decode"})
         EXPECT_FALSE(data_files(extension).empty()) << extension;
 }
 
@@ -164,6 +168,33 @@ TEST(RegressionInputs, TextsConvertWithoutReadingPastThemselves) {
                 break;
             }
         }
+    }
+}
+
+// The session's check of the texts a decoder reports: shortest forms only, no surrogates, no
+// cut sequences, nothing past U+10FFFF.
+TEST(RegressionInputs, TheSessionsUtf8CheckTellsWellFormedTexts) {
+    const std::pair<const char*, bool> cases[] = {
+        {"", true},
+        {"plain", true},
+        {"\xC3\xA9", true},
+        {"\xE2\x96\x91", true},
+        {"\xF0\x9F\x8E\xB5", true},
+        {"\xC3", false},
+        {"\xE2\x96", false},
+        {"\xC0\xAF", false},
+        {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false},
+        {"\x80", false},
+        {"\xFF", false},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(fuzz::is_utf8(text), expected) << text;
+}
+
+TEST(RegressionInputs, DecoderSessionsKeepEveryPromise) {
+    for (const fs::path& path : data_files(".decode")) {
+        const std::vector<uint8_t> input = read_file(path);
+        EXPECT_EQ(fuzz::run_decoder_session(input.data(), input.size()), "") << path.filename();
     }
 }
 
