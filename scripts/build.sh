@@ -7,4 +7,4 @@ name=$1; shift
 dir=build/$name
 mkdir -p build
 cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "${TARNWICK_BUILD_JOBS:-$(nproc)}"
