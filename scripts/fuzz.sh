@@ -41,6 +41,9 @@ for f in tests/data/*.dmf; do
     { printf '\x03\x00\x00'; cat "$f"; } > "$dir/seeds/decoder_service/$(basename "$f").decode"
 done
 
+# The decoder target's input holds stored settings and a file.
+declare -A dictionaries_of=([decoder_service]="dmf settings_load")
+
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     for f in "$dir"/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$(basename "$f" | sed 's/^fuzz_//')"); done
@@ -57,7 +60,13 @@ for t in "${targets[@]}"; do
     mkdir -p "$corpus"
     seeds=()
     [ -d "$dir/seeds/$t" ] && seeds+=("$dir/seeds/$t")
+    # A target's own dictionary, else the dictionaries of the inputs it takes, else the
+    # chunk identifiers.
     dict=fuzz/$t.dict
+    if [ ! -f "$dict" ] && [ -n "${dictionaries_of[$t]:-}" ]; then
+        dict=$dir/$t.dict
+        for d in ${dictionaries_of[$t]}; do cat "fuzz/$d.dict"; done > "$dict"
+    fi
     [ -f "$dict" ] || dict=fuzz/dmf.dict
     before=$(ls "$dir/findings" | wc -l)
     echo "=== fuzz $t: ${seconds}s"
