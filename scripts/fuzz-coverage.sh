@@ -22,7 +22,7 @@ scripts/build.sh fuzz-coverage -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_EDITION=s
 
 rm -rf "$dir/profiles" "$dir/seeds"
 mkdir -p "$dir/profiles"
-"$dir/fuzz/tarnwick_fuzz_seeds" "$dir/seeds"
+LLVM_PROFILE_FILE="$dir/seeds.profraw" "$dir/fuzz/tarnwick_fuzz_seeds" "$dir/seeds"
 objects=()
 for binary in "$dir"/fuzz/fuzz_*; do
     t=$(basename "$binary" | sed 's/^fuzz_//')
