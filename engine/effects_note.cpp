@@ -30,10 +30,10 @@ void arpeggio(TrackPlayer& p, uint8_t param) {
     if (p.arp_phase == 0) {
         p.update_step();
     } else {
-        const float plain = p.pitch;
-        p.pitch += p.arp_phase == 1 ? p.arp_offset_1 : p.arp_offset_2;
+        const float offset = p.arp_phase == 1 ? p.arp_offset_1 : p.arp_offset_2;
+        p.pitch += offset;
         p.update_step();
-        p.pitch = plain;
+        p.pitch -= offset;
     }
     p.arp_phase = (p.arp_phase + 1) % 3;
 }

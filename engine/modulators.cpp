@@ -1,20 +1,23 @@
 // Vibrato (pitch), tremolo (volume) and panbrello (panning): two steps per tick. Each step
 // sets the field to its modulated value, recomputes the step or the gains, and puts the
-// field back, so the modulation never accumulates in the field itself.
+// field back: the vibrato by taking its offset away again, tremolo and panbrello by
+// restoring the saved value.
 #include <cmath>
 
 #include "engine/effect_types.h"
 #include "engine/effects.h"
+#include "engine/float_precision.h"
 #include "engine/track_player.h"
 
 namespace tarnwick {
 
 namespace {
-constexpr float kTwoPi = 6.283185f;
+constexpr double kTwoPi = 6.283185;
 constexpr uint32_t kModulatorPeriod = 32;  // position units between steps
 
 float sine(float x) {
-    return static_cast<float>(std::sin(static_cast<double>(x * kTwoPi)));
+    const double angle = computed_in_double([x] { return static_cast<double>(x) * kTwoPi; });
+    return round_to_float(std::sin(angle));
 }
 
 float clamp_level(float x) {
@@ -48,10 +51,12 @@ float modulator_wave(int32_t wave, float x) {
 
 void TrackPlayer::modulator_step() {
     if (vibrato_wave != waveform::kOff) {
-        const float plain = pitch;
-        pitch += modulator_wave(vibrato_wave, vibrato_phase) * vibrato_depth;
+        // The offset is added and taken away again, not saved and restored: the pitch may keep
+        // a rounding of the two, a drift far below hearing.
+        const float offset = modulator_wave(vibrato_wave, vibrato_phase) * vibrato_depth;
+        pitch += offset;
         update_step();  // the step keeps the modulated value until the next recomputation
-        pitch = plain;
+        pitch -= offset;
         advance(vibrato_phase, vibrato_speed);
     }
     if (tremolo_wave != waveform::kOff) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/float_precision.h"
 #include "loader/module.h"
 #include "mixer/voice.h"
 
@@ -31,6 +32,7 @@ bool players_current(const Module& m) {
 
 int32_t Module::render(float* out, uint32_t frames) {
     if (!patterns || !orders || samples.count() == 0) return -1;
+    const SinglePrecisionScope precision;  // the engine's float arithmetic, in either edition
     if (frames > kMaxRenderFrames) frames = kMaxRenderFrames;
 
     // The pattern being played continues where the previous call left it.
@@ -92,6 +94,7 @@ int32_t Module::render(float* out, uint32_t frames) {
 
 uint32_t Module::compute_length_seconds() {
     if (!patterns || !orders || samples.count() == 0) return 0;
+    const SinglePrecisionScope precision;  // the scan times the song as the render plays it
     // Players due to be discarded may refer to a song that has been loaded over.
     if (!players_current(*this)) players.clear();
 

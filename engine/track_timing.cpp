@@ -1,6 +1,7 @@
 // Tempo and tick length. Fixed-rate mode plays ticks_per_second ticks per second; beat mode
 // derives the tick rate from bpm and the pattern's beat (rows per beat, four ticks per row:
 // bpm * beat / 15 ticks per second).
+#include "engine/float_precision.h"
 #include "engine/real_to_integer.h"
 #include "engine/track_player.h"
 
@@ -49,8 +50,8 @@ void TrackPlayer::update_tick_length() {
         if (bpm == 0.0f) bpm = 1.0f;
         const uint32_t numerator = output_rate * 15u;  // wraps as a 32-bit product
         const float denominator = bpm * static_cast<float>(beat);
-        frames =
-            truncate_real_to_u32(static_cast<double>(numerator) / static_cast<double>(denominator));
+        frames = truncate_real_to_u32(computed_in_double(
+            [&] { return static_cast<double>(numerator) / static_cast<double>(denominator); }));
     }
     // A tick shorter than one frame would stall the scheduler (a span of 0 frames forever);
     // this only happens at output rates below 256 Hz or with rates the effects never set.

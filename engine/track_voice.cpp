@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/effect_types.h"
+#include "engine/float_precision.h"
 #include "engine/real_to_integer.h"
 #include "engine/track_player.h"
 
@@ -17,9 +18,12 @@ void TrackPlayer::update_step() {
     if (sample == nullptr) return;  // pitch_dirty stays set until a sample can use it
     const float p = pitch + fine_tune;
     const float exponent = (p * kOneOver192 - 3.0f) * kLn2;
-    const double rate = std::exp(static_cast<double>(exponent)) *
-                        static_cast<double>(sample->base_rate) / static_cast<double>(output_rate);
-    const float magnitude = static_cast<float>(rate);
+    const float base_rate = sample->base_rate;
+    const double rate = computed_in_double([&] {
+        return std::exp(static_cast<double>(exponent)) * static_cast<double>(base_rate) /
+               static_cast<double>(output_rate);
+    });
+    const float magnitude = round_to_float(rate);
     step = step < 0.0f ? -magnitude : magnitude;  // a backwards voice stays backwards
     pitch_dirty = false;
 }
@@ -85,12 +89,16 @@ uint32_t TrackPlayer::frames_to_boundary() const {
     if (step > 0.0f) {
         const uint32_t d =
             loop_enabled ? sample->loop_end - sample_pos : sample->length - sample_pos - 1u;
-        quotient =
-            (static_cast<double>(d) - static_cast<double>(sample_frac)) / static_cast<double>(step);
+        quotient = computed_in_double([&] {
+            return (static_cast<double>(d) - static_cast<double>(sample_frac)) /
+                   static_cast<double>(step);
+        });
     } else {
         const double d = loop_enabled ? static_cast<double>(sample_pos - sample->loop_start)
                                       : static_cast<double>(static_cast<int32_t>(sample_pos));
-        quotient = (d + static_cast<double>(sample_frac)) / std::fabs(static_cast<double>(step));
+        quotient = computed_in_double([&] {
+            return (d + static_cast<double>(sample_frac)) / std::fabs(static_cast<double>(step));
+        });
     }
     // Low 32 bits of the truncated quotient, read as signed; a NaN or a quotient beyond the
     // 64-bit range reads as 0 or negative and so gives 0 as well.

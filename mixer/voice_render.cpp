@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine/float_precision.h"
 #include "engine/track_player.h"
 #include "mixer/voice.h"
 
@@ -24,6 +25,8 @@ float next_tick_start(float row_pos) {
 
 int32_t TrackPlayer::render(float* out, uint32_t frames) {
     if (!cells || !global_types || !global_params) return -1;
+    // Already in force under the sequencer; a player rendered on its own needs it as well.
+    const SinglePrecisionScope precision;
     if (row >= row_count) return 0;
     ramp_from_left = 0.0f;
     ramp_from_right = 0.0f;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/float_precision.h"
 #include "engine/track_player.h"
 #include "tests/engine/track_fixture.h"
 
@@ -15,8 +16,10 @@ namespace {
 using testing::OneTrack;
 using testing::ramp_frames;
 
-// Mixes n frames of the voice as it stands (no scheduler), returning the left channel.
+// Mixes n frames of the voice as it stands (no scheduler), returning the left channel, at
+// the precision a render gives the mixer.
 std::vector<float> mix(OneTrack& t, uint32_t n) {
+    const SinglePrecisionScope precision;
     if (t.player.history_stale) {
         t.player.load_history();
         t.player.history_stale = false;
@@ -159,16 +162,10 @@ TEST(Advance, BackwardVoiceTakesTheFloorAndKeepsTheFractionInUnitRange) {
     EXPECT_EQ(positions(u, 3), (std::vector<P>{{20, 0.5f}, {18, 0.25f}, {16, 0.0f}, {13, 0.75f}}));
 }
 
-// The voice stands at (pos, frac). The x87 edition carries the fraction in extended
-// precision between roundings to single precision, so there only the last bits are compared.
+// The voice stands at (pos, frac).
 void expect_position(const TrackPlayer& p, uint32_t pos, float frac) {
-    if (TARNWICK_EDITION_SSE) {
-        EXPECT_EQ(p.sample_pos, pos);
-        EXPECT_EQ(p.sample_frac, frac);
-    } else {
-        const double reached = static_cast<double>(p.sample_pos) + p.sample_frac;
-        EXPECT_NEAR(reached, static_cast<double>(pos) + frac, 1e-4);
-    }
+    EXPECT_EQ(p.sample_pos, pos);
+    EXPECT_EQ(p.sample_frac, frac);
 }
 
 // The read position after every frame follows the stated arithmetic: the fraction gains the
@@ -182,6 +179,7 @@ TEST(Advance, PositionFollowsTheStepArithmeticFrameByFrame) {
         t.sound(a, step, 1000000, 0.25f);
         uint32_t pos = 1000000;
         float frac = 0.25f;
+        const SinglePrecisionScope precision;  // this test's own arithmetic in float as well
         for (int i = 0; i < 300; ++i) {
             SCOPED_TRACE(i);
             mix(t, 1);
