@@ -33,7 +33,7 @@ bool TrackPlayer::apply_cell() {
     if (first_tick_below_63(*this) && cell.volume != 0 &&
         (cell.instrument == 0 || cell.instrument_effect != instrument_effect::kRestartSample)) {
         volume = static_cast<float>(cell.volume);
-        if (!volume_gate_muted(*this)) gains_dirty = true;
+        if (!volume_gate_muted()) gains_dirty = true;
     }
 
     if (cell.instrument_effect != 0) {

@@ -1,9 +1,10 @@
 #pragma once
 // The effect interpreter's families, one file each: the note and volume bytes and the cell's
 // dispatch (cell_events.cpp), the global track (effects_global.cpp), instrument effects
-// (effects_instrument.cpp), note effects (effects_note.cpp), volume effects
-// (effects_volume.cpp), the vibrato/tremolo/panbrello modulators (modulators.cpp) and the
-// note and volume gates (gates.cpp).
+// (effects_instrument.cpp), note effects (effects_note.cpp) and volume effects
+// (effects_volume.cpp). The effects that run between rows own their start, step and stop in
+// a file of their own: the vibrato/tremolo/panbrello modulators (modulators.cpp) and the note
+// and volume gates (gates.cpp); the family files only dispatch to them.
 //
 // Effects run at every tick of their row (row_pos 0, 64, 128, 192). Those that act once per
 // row test the row position themselves, and the test differs from effect to effect: some
@@ -23,12 +24,6 @@ inline bool first_tick_below_63(const TrackPlayer& p) {
 }
 inline bool first_tick_up_to_63(const TrackPlayer& p) {
     return p.row_pos <= 63.0f;
-}
-
-// The volume gate holds the voice muted until its next firing restores the volume; a gain
-// update requested meanwhile would unmute it, so callers leave gains_dirty alone then.
-inline bool volume_gate_muted(const TrackPlayer& p) {
-    return p.volume_gate_on != 0 && p.volume_gate_next_on;
 }
 
 // Pitch change of a slide parameter: p * 16 * 0.015625, a quarter pitch unit per step.

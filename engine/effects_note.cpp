@@ -1,5 +1,6 @@
-// Note effects: fine tune, arpeggio, the three portamentos, set pitch, vibrato start, note
-// gate and note cut. The note delay (type 2) is the scheduler's: it moves the note's time.
+// Note effects: fine tune, arpeggio, the three portamentos, set pitch and note cut here; the
+// vibrato (engine/modulators.cpp) and the note gate (engine/gates.cpp) are started where they
+// run. The note delay (type 2) is the scheduler's: it moves the note's time.
 #include "engine/effect_types.h"
 #include "engine/effects.h"
 #include "engine/track_player.h"
@@ -71,23 +72,6 @@ void set_pitch(TrackPlayer& p, uint8_t param) {
     p.pitch_dirty = true;
 }
 
-void start_vibrato(TrackPlayer& p, int32_t wave, uint8_t param) {
-    if (!first_tick_up_to_63(p)) return;
-    if (p.vibrato_wave == waveform::kOff) p.vibrato_phase = 0.0f;  // a new one starts at 0
-    p.vibrato_wave = wave;
-    p.event_time[kModulatorSlot] = 0;
-    p.vibrato_speed = modulator_speed(param);
-    p.vibrato_depth = static_cast<float>(((param & 0x0F) + 1) * 2);
-}
-
-// A gate that was not running begins with its off phase.
-void start_note_gate(TrackPlayer& p, uint8_t param) {
-    if (!first_tick_below_63(p)) return;
-    if (p.note_gate_on == 0 && p.note_gate_off == 0) p.note_gate_next_on = false;
-    p.note_gate_on = ((param & 0x0F) + 1) * 16;
-    p.note_gate_off = ((param >> 4) + 1) * 16;
-}
-
 void note_cut(TrackPlayer& p, uint8_t param) {
     if (first_tick_below_63(p)) p.event_time[kCutSlot] = param + 1u;
 }
@@ -115,16 +99,16 @@ void apply_note_effect(TrackPlayer& p, uint8_t type, uint8_t param) {
             set_pitch(p, param);
             break;
         case note_effect::kVibratoSine:
-            start_vibrato(p, waveform::kSine, param);
+            p.start_vibrato(waveform::kSine, param);
             break;
         case note_effect::kVibratoTriangle:
-            start_vibrato(p, waveform::kTriangle, param);
+            p.start_vibrato(waveform::kTriangle, param);
             break;
         case note_effect::kVibratoSquare:
-            start_vibrato(p, waveform::kSquare, param);
+            p.start_vibrato(waveform::kSquare, param);
             break;
         case note_effect::kNoteGate:
-            start_note_gate(p, param);
+            p.start_note_gate(param);
             break;
         case note_effect::kNoteCut:
             note_cut(p, param);

@@ -1,5 +1,5 @@
-// Volume effects: volume and panning slides, set panning, tremolo and panbrello start and the
-// volume gate.
+// Volume effects: volume and panning slides and set panning here; tremolo, panbrello
+// (engine/modulators.cpp) and the volume gate (engine/gates.cpp) are started where they run.
 #include "engine/effect_types.h"
 #include "engine/effects.h"
 #include "engine/track_player.h"
@@ -22,32 +22,6 @@ void slide_down(TrackPlayer& p, float& field, uint8_t param) {
     p.gains_dirty = true;
 }
 
-// A gate that was not running begins with its muted phase.
-void start_volume_gate(TrackPlayer& p, uint8_t param) {
-    if (!first_tick_below_63(p)) return;
-    if (p.volume_gate_on == 0 && p.volume_gate_off == 0) p.volume_gate_next_on = false;
-    p.volume_gate_on = ((param & 0x0F) + 1) * 16;
-    p.volume_gate_off = ((param >> 4) + 1) * 16;
-}
-
-void start_tremolo(TrackPlayer& p, int32_t wave, uint8_t param) {
-    if (!first_tick_up_to_63(p)) return;
-    if (p.tremolo_wave == waveform::kOff) p.tremolo_phase = 0.0f;  // a new one starts at 0
-    p.tremolo_wave = wave;
-    p.event_time[kModulatorSlot] = 0;
-    p.tremolo_speed = modulator_speed(param);
-    p.tremolo_depth = static_cast<float>(((param & 0x0F) + 1) * 8);
-}
-
-void start_panbrello(TrackPlayer& p, uint8_t param) {
-    if (!first_tick_up_to_63(p)) return;
-    if (p.panbrello_on == 0) p.panbrello_phase = 0.0f;
-    p.panbrello_on = 1;
-    p.event_time[kModulatorSlot] = 0;
-    p.panbrello_speed = modulator_speed(param);
-    p.panbrello_depth = static_cast<float>(((param & 0x0F) + 1) * 8);
-}
-
 }  // namespace
 
 void apply_volume_effect(TrackPlayer& p, uint8_t type, uint8_t param) {
@@ -59,16 +33,16 @@ void apply_volume_effect(TrackPlayer& p, uint8_t type, uint8_t param) {
             slide_down(p, p.volume, param);
             break;
         case volume_effect::kVolumeGate:
-            start_volume_gate(p, param);
+            p.start_volume_gate(param);
             break;
         case volume_effect::kTremoloSine:
-            start_tremolo(p, waveform::kSine, param);
+            p.start_tremolo(waveform::kSine, param);
             break;
         case volume_effect::kTremoloTriangle:
-            start_tremolo(p, waveform::kTriangle, param);
+            p.start_tremolo(waveform::kTriangle, param);
             break;
         case volume_effect::kTremoloSquare:
-            start_tremolo(p, waveform::kSquare, param);
+            p.start_tremolo(waveform::kSquare, param);
             break;
         case volume_effect::kSetPanning:
             p.panning = static_cast<float>(param);
@@ -81,7 +55,7 @@ void apply_volume_effect(TrackPlayer& p, uint8_t type, uint8_t param) {
             slide_up(p, p.panning, param);
             break;
         case volume_effect::kPanbrello:
-            start_panbrello(p, param);
+            p.start_panbrello(param);
             break;
         default:
             break;

@@ -1,5 +1,8 @@
 // The note gate (switches the note on and off) and the volume gate (mutes and restores the
-// volume), each alternating between an on and an off duration in position units.
+// volume), each alternating between an on and an off duration in position units. Their
+// effects start them (note effect 11, volume effect 3), the scheduler fires their steps, and a
+// row that does not carry the effect stops them: all three live here.
+#include "engine/effect_types.h"
 #include "engine/effects.h"
 #include "engine/track_player.h"
 
@@ -13,7 +16,24 @@ bool voice_can_sound(const TrackPlayer& p) {
     if (p.step < 0.0f) return p.sample_pos > 0;
     return false;
 }
+
+// First tick only: the durations from the parameter (lo + 1 and hi + 1 sixteenths of a row);
+// a gate that was not running begins with its off phase.
+void start_gate(const TrackPlayer& p, int32_t& on, int32_t& off, bool& next_on, uint8_t param) {
+    if (!first_tick_below_63(p)) return;
+    if (on == 0 && off == 0) next_on = false;
+    on = ((param & 0x0F) + 1) * 16;
+    off = ((param >> 4) + 1) * 16;
+}
 }  // namespace
+
+void TrackPlayer::start_note_gate(uint8_t param) {
+    start_gate(*this, note_gate_on, note_gate_off, note_gate_next_on, param);
+}
+
+void TrackPlayer::start_volume_gate(uint8_t param) {
+    start_gate(*this, volume_gate_on, volume_gate_off, volume_gate_next_on, param);
+}
 
 void TrackPlayer::note_gate_step() {
     if (note_gate_on == 0 && note_gate_off == 0) return;
@@ -49,6 +69,24 @@ void TrackPlayer::volume_gate_step() {
         event_time[kVolumeGateSlot] += static_cast<uint32_t>(volume_gate_off);
     }
     volume_gate_next_on = !volume_gate_next_on;
+}
+
+bool TrackPlayer::volume_gate_muted() const {
+    return volume_gate_on != 0 && volume_gate_next_on;
+}
+
+// A gate that the new row does not carry fires once more, then stops.
+void TrackPlayer::stop_gates_not_carried(const Cell& cell) {
+    if (note_gate_on != 0 && cell.note_effect != note_effect::kNoteGate) {
+        note_gate_step();
+        note_gate_on = 0;
+        note_gate_off = 0;
+    }
+    if (volume_gate_on != 0 && cell.volume_effect != volume_effect::kVolumeGate) {
+        volume_gate_step();
+        volume_gate_on = 0;
+        volume_gate_off = 0;
+    }
 }
 
 }  // namespace tarnwick

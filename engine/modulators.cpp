@@ -1,4 +1,6 @@
-// Vibrato (pitch), tremolo (volume) and panbrello (panning): two steps per tick. Each step
+// Vibrato (pitch), tremolo (volume) and panbrello (panning): their effects start them (note
+// effects 8 to 10, volume effects 4 to 6 and 10), the scheduler fires their steps, two per
+// tick, and a row that does not carry the effect stops them: all three live here. Each step
 // sets the field to its modulated value, recomputes the step or the gains, and puts the
 // field back: the vibrato by taking its offset away again, tremolo and panbrello by
 // restoring the saved value.
@@ -30,7 +32,63 @@ void advance(float& phase, float speed) {
     phase += speed;
     if (phase >= 1.0f) phase -= 1.0f;
 }
+
+// First tick only: speed and depth from the parameter (one cycle every hi + 1 rows, depth
+// lo + 1 times `depth_unit`). A modulator that continues keeps its phase; a new one starts at
+// 0. Its first step is due at once.
+void start_modulator(TrackPlayer& p, int32_t& running, int32_t wave, float& phase, float& speed,
+                     float& depth, float depth_unit, uint8_t param) {
+    if (!first_tick_up_to_63(p)) return;
+    if (running == 0) phase = 0.0f;
+    running = wave;
+    p.event_time[kModulatorSlot] = 0;
+    speed = modulator_speed(param);
+    depth = static_cast<float>((param & 0x0F) + 1) * depth_unit;
+}
+
+bool carries_vibrato(const Cell& cell) {
+    return cell.note_effect >= note_effect::kVibratoSine &&
+           cell.note_effect <= note_effect::kVibratoSquare;
+}
+bool carries_tremolo(const Cell& cell) {
+    return cell.volume_effect >= volume_effect::kTremoloSine &&
+           cell.volume_effect <= volume_effect::kTremoloSquare;
+}
 }  // namespace
+
+void TrackPlayer::start_vibrato(int32_t wave, uint8_t param) {
+    start_modulator(*this, vibrato_wave, wave, vibrato_phase, vibrato_speed, vibrato_depth, 2.0f,
+                    param);
+}
+
+void TrackPlayer::start_tremolo(int32_t wave, uint8_t param) {
+    start_modulator(*this, tremolo_wave, wave, tremolo_phase, tremolo_speed, tremolo_depth, 8.0f,
+                    param);
+}
+
+void TrackPlayer::start_panbrello(uint8_t param) {
+    start_modulator(*this, panbrello_on, 1, panbrello_phase, panbrello_speed, panbrello_depth, 8.0f,
+                    param);
+}
+
+// A modulator that the new row does not carry takes one more step of all that run, then
+// stops; tremolo and panbrello leave the plain volume and panning in the gains.
+void TrackPlayer::stop_modulators_not_carried(const Cell& cell) {
+    if (vibrato_wave != waveform::kOff && !carries_vibrato(cell)) {
+        modulator_step();
+        vibrato_wave = waveform::kOff;
+    }
+    if (tremolo_wave != waveform::kOff && !carries_tremolo(cell)) {
+        modulator_step();
+        tremolo_wave = waveform::kOff;
+        update_gains();
+    }
+    if (panbrello_on != 0 && cell.volume_effect != volume_effect::kPanbrello) {
+        modulator_step();
+        panbrello_on = 0;
+        update_gains();
+    }
+}
 
 float modulator_wave(int32_t wave, float x) {
     switch (wave) {

@@ -21,6 +21,14 @@ inline uint32_t truncate_real_to_u32(double x) {
     return static_cast<uint32_t>(truncate_real_to_i64(x));
 }
 
+// trunc(x) as an unsigned count that stops at both ends: negative or NaN gives 0, 2^32 and
+// beyond give 0xFFFFFFFF.
+inline uint32_t saturate_real_to_u32(float x) {
+    if (!(x > 0.0f)) return 0;
+    if (x >= 4294967296.0f) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(static_cast<int64_t>(x));
+}
+
 // The low 32 bits of the truncated value read as signed.
 inline int32_t truncate_real_to_i32(double x) {
     return static_cast<int32_t>(static_cast<uint32_t>(truncate_real_to_i64(x)));

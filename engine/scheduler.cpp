@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/effect_types.h"
+#include "engine/real_to_integer.h"
 #include "engine/track_player.h"
 
 namespace tarnwick {
@@ -19,12 +20,13 @@ namespace {
 constexpr float kRowStartEpsilon = 0.0001f;
 // The bits of a truncated position that give the start of the current tick (below 512).
 constexpr uint32_t kTickStartMask = 0x1C0;
+// Position units per tick and its inverse (1/64, exact), as the float arithmetic uses them.
+constexpr float kUnitsPerTick = static_cast<float>(kTickUnits);
+constexpr float kTicksPerUnit = 1.0f / kUnitsPerTick;
 
 // trunc(x) as an unsigned position; negative or NaN positions read 0, huge ones saturate.
 uint32_t whole_units(float x) {
-    if (!(x > 0.0f)) return 0;
-    if (x >= 4294967296.0f) return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(static_cast<int64_t>(x));
+    return saturate_real_to_u32(x);
 }
 
 // The tick length the scheduler works with: never below one frame.
@@ -38,7 +40,7 @@ float tick_frames_inv(const TrackPlayer& p) {
 // Output frames until row time t; a time already passed gives 0.
 uint32_t frames_until(const TrackPlayer& p, uint32_t t) {
     const float frames = std::ceil((static_cast<float>(t) - p.row_pos) *
-                                   static_cast<float>(tick_frames(p)) * 0.015625f);
+                                   static_cast<float>(tick_frames(p)) * kTicksPerUnit);
     return whole_units(frames);
 }
 
@@ -46,7 +48,7 @@ uint32_t frames_until(const TrackPlayer& p, uint32_t t) {
 float position_after(const TrackPlayer& p, uint32_t k) {
     const uint64_t tick_frames_total = static_cast<uint64_t>(p.tick_frames_done) + k;
     return static_cast<float>(whole_units(p.row_pos) & kTickStartMask) +
-           static_cast<float>(tick_frames_total) * tick_frames_inv(p) * 64.0f;
+           static_cast<float>(tick_frames_total) * tick_frames_inv(p) * kUnitsPerTick;
 }
 
 // Whether the periodic event of `slot` runs at all (slots 5 to 8).
@@ -88,32 +90,40 @@ void TrackPlayer::enter_row() {
     if (cell.note_effect != note_effect::kArpeggio) arp_running = false;
     if (retrigger_interval != 0 && cell.instrument_effect != instrument_effect::kRetrigger)
         retrigger_interval = 0;
-    if (vibrato_wave != 0 && (cell.note_effect < note_effect::kVibratoSine ||
-                              cell.note_effect > note_effect::kVibratoSquare)) {
-        modulator_step();
-        vibrato_wave = 0;
+    stop_modulators_not_carried(cell);
+    stop_gates_not_carried(cell);
+}
+
+// The instrument number (and a sample delay without one) at its time: select and trigger.
+bool TrackPlayer::fire_instrument(const Cell& cell) {
+    bool selected = false;
+    if (cell.instrument != 0 && samples) {
+        if (!select_instrument(cell.instrument)) return false;
+        selected = true;
     }
-    if (tremolo_wave != 0 && (cell.volume_effect < volume_effect::kTremoloSine ||
-                              cell.volume_effect > volume_effect::kTremoloSquare)) {
-        modulator_step();
-        tremolo_wave = 0;
-        update_gains();
+    if (selected && !volume_gate_muted()) {
+        gains_dirty = true;
+        ramp_full = true;
     }
-    if (panbrello_on != 0 && cell.volume_effect != volume_effect::kPanbrello) {
-        modulator_step();
-        panbrello_on = 0;
-        update_gains();
+    if (cell.instrument == 0 && cell.instrument_effect == instrument_effect::kSampleDelay)
+        trigger_sample();
+    event_time[kInstrumentSlot] = kNeverTime;
+    return true;
+}
+
+// The retrigger at its time: the sample restarts from its first frame, forward, with a full
+// ramp, and the next one is due an interval later.
+void TrackPlayer::retrigger() {
+    sample_active = sample != nullptr && sample->length != 0;
+    loop_enabled = sample != nullptr && sample->loop_end != 0;
+    set_sample_position(0);
+    if (step < 0.0f) step = -step;
+    if (ramp_enabled) {
+        ramp_length = full_ramp_length();
+        ramp_counter = 1;
+        ramp_full = true;
     }
-    if (note_gate_on != 0 && cell.note_effect != note_effect::kNoteGate) {
-        note_gate_step();
-        note_gate_on = 0;
-        note_gate_off = 0;
-    }
-    if (volume_gate_on != 0 && cell.volume_effect != volume_effect::kVolumeGate) {
-        volume_gate_step();
-        volume_gate_on = 0;
-        volume_gate_off = 0;
-    }
+    event_time[kRetriggerSlot] += static_cast<uint32_t>(retrigger_interval);
 }
 
 int32_t TrackPlayer::next_span(uint32_t wanted) {
@@ -142,7 +152,7 @@ int32_t TrackPlayer::next_span(uint32_t wanted) {
         const uint32_t r = frames_until(*this, time[kRowDelaySlot]);
         if (wanted < r) {
             tick_frames_done += wanted;
-            row_pos += static_cast<float>(wanted) * tick_frames_inv(*this) * 64.0f;
+            row_pos += static_cast<float>(wanted) * tick_frames_inv(*this) * kUnitsPerTick;
             return static_cast<int32_t>(wanted);
         }
         row_pos = 0.0f;
@@ -165,23 +175,9 @@ int32_t TrackPlayer::next_span(uint32_t wanted) {
                     apply_note(cell.note);
                     time[kNoteSlot] = kNeverTime;
                     break;
-                case kInstrumentSlot: {
-                    bool selected = false;
-                    if (cell.instrument != 0 && samples) {
-                        if (!select_instrument(cell.instrument)) return -1;
-                        selected = true;
-                    }
-                    const bool gate_muted = volume_gate_on != 0 && volume_gate_next_on;
-                    if (selected && !gate_muted) {
-                        gains_dirty = true;
-                        ramp_full = true;
-                    }
-                    if (cell.instrument == 0 &&
-                        cell.instrument_effect == instrument_effect::kSampleDelay)
-                        trigger_sample();
-                    time[kInstrumentSlot] = kNeverTime;
+                case kInstrumentSlot:
+                    if (!fire_instrument(cell)) return -1;
                     break;
-                }
                 case kTickSlot:
                     if (!apply_cell()) return -1;
                     tick_frames_done = 0;
@@ -193,16 +189,7 @@ int32_t TrackPlayer::next_span(uint32_t wanted) {
                     time[kCutSlot] = kNeverTime;
                     break;
                 case kRetriggerSlot:
-                    sample_active = sample != nullptr && sample->length != 0;
-                    loop_enabled = sample != nullptr && sample->loop_end != 0;
-                    set_sample_position(0);
-                    if (step < 0.0f) step = -step;
-                    if (ramp_enabled) {
-                        ramp_length = full_ramp_length();
-                        ramp_counter = 1;
-                        ramp_full = true;
-                    }
-                    time[kRetriggerSlot] += static_cast<uint32_t>(retrigger_interval);
+                    retrigger();
                     break;
                 case kModulatorSlot:
                     modulator_step();

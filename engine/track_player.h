@@ -16,7 +16,8 @@
 // 32 bits are converted through 64-bit integers (engine/real_to_integer.h), so a NaN, an
 // infinity or a huge value gives a defined result: a boundary distance of 0, no ramp. The
 // arpeggio, the modulators and the gates change pitch, volume or panning only for the
-// recomputation of the step or the gains and then restore the exact previous value.
+// recomputation of the step or the gains and then put them back: the arpeggio and the
+// vibrato take their offset away again, the others restore the previous value.
 
 #include <cstdint>
 
@@ -28,6 +29,13 @@ namespace tarnwick {
 inline constexpr uint32_t kNeverTime = 0xFFFF0000u;  // an event time that never fires
 inline constexpr uint32_t kTickUnits = 64;           // position units per tick
 inline constexpr uint32_t kRowUnits = 256;           // position units per row
+
+// How a voice reads between sample frames: the "rsmode" setting's values.
+enum ResampleMode : uint32_t {
+    kResampleNearest = 0,
+    kResampleLinear = 1,
+    kResampleCubic = 2,
+};
 
 // The nine scheduler event slots, indexes into TrackPlayer::event_time.
 enum EventSlot : uint32_t {
@@ -44,7 +52,7 @@ enum EventSlot : uint32_t {
 };
 
 struct TrackPlayer {
-    // Fields in their declared order; initial values are those of a new player.
+    // Initial values are those of a new player.
     bool pitch_dirty = false;
     float volume = 255.0f;
     float panning = 128.0f;
@@ -81,12 +89,13 @@ struct TrackPlayer {
     float panbrello_phase = 0.0f;
     int32_t panbrello_on = 0;
     int32_t retrigger_interval = 0;  // position units; 0 off
+    // The gates' on and off durations, in position units; both 0 while the gate is off.
     int32_t note_gate_on = 0;
     int32_t note_gate_off = 0;
-    bool note_gate_next_on = false;
+    bool note_gate_next_on = false;  // the next firing switches the note on
     int32_t volume_gate_on = 0;
     int32_t volume_gate_off = 0;
-    bool volume_gate_next_on = false;
+    bool volume_gate_next_on = false;  // the next firing restores the volume
     float ramp_ms = 3.0f;
     uint32_t ramp_length = 0;  // frames of the running ramp; 0 = none
     uint32_t ramp_counter = 0;
@@ -110,7 +119,7 @@ struct TrackPlayer {
     const SampleList* samples = nullptr;
     uint32_t sample_pos = 0;
     float sample_frac = 0.0f;
-    uint32_t resample_mode = 1;  // 0 nearest, 2 cubic, anything else linear
+    uint32_t resample_mode = kResampleLinear;  // a ResampleMode; any other value reads linear
     float out_left = 0.0f;
     float out_right = 0.0f;
     float ramp_from_left = 0.0f;
@@ -123,7 +132,6 @@ struct TrackPlayer {
     float coef_square = 0.0f;
     float coef_linear = 0.0f;
     bool history_stale = false;
-    uint32_t last_advance = 0;  // scratch; nothing depends on it between operations
     uint64_t spans_served = 0;  // spans render has served: the length scan's measure of work
 
     TrackPlayer();
@@ -154,14 +162,30 @@ struct TrackPlayer {
     void apply_note(uint8_t note);                   // engine/cell_events.cpp
     bool apply_cell();                               // engine/cell_events.cpp
     void apply_global(uint8_t type, uint8_t param);  // engine/effects_global.cpp
-    void modulator_step();                           // engine/modulators.cpp
-    void note_gate_step();                           // engine/gates.cpp
-    void volume_gate_step();                         // engine/gates.cpp
+
+    // --- the modulators: start (first tick), step, stop (engine/modulators.cpp)
+    void start_vibrato(int32_t wave, uint8_t param);
+    void start_tremolo(int32_t wave, uint8_t param);
+    void start_panbrello(uint8_t param);
+    void modulator_step();
+    void stop_modulators_not_carried(const Cell& cell);
+
+    // --- the note and volume gates: start (first tick), step, stop (engine/gates.cpp)
+    void start_note_gate(uint8_t param);
+    void start_volume_gate(uint8_t param);
+    void note_gate_step();
+    void volume_gate_step();
+    void stop_gates_not_carried(const Cell& cell);
+    // The volume gate holds the voice muted until its next firing restores the volume; a gain
+    // update requested meanwhile would unmute it, so callers leave gains_dirty alone then.
+    bool volume_gate_muted() const;
 
     // --- scheduling (engine/scheduler.cpp)
     void bind(const Cell* track_cells, const uint8_t* types, const uint8_t* params, uint32_t rows);
     void enter_row();
     int32_t next_span(uint32_t wanted);  // span length, or -1 on failure
+    bool fire_instrument(const Cell& cell);  // the instrument's time: false on failure
+    void retrigger();                        // the retrigger's time
 
     // --- voice rendering (mixer/)
     int32_t render(float* out, uint32_t frames);  // frames rendered, or -1

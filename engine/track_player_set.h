@@ -21,7 +21,7 @@ struct TrackPlayerSet {
     uint32_t count = 0;                       // players in use: the first `count` items
     const SampleList* sample_list = nullptr;  // handed to each new player as `samples`
     float mix_volume = 1.0f;
-    uint32_t resample_mode = 1;
+    uint32_t resample_mode = kResampleLinear;
     uint32_t output_rate = 48000;  // the decoder sets the real rate before the first render
     bool ramp_enabled = true;
     float ramp_ms = 3.0f;  // kept as set; players receive it clamped to at least 0

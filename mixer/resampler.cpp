@@ -306,10 +306,10 @@ void TrackPlayer::load_history() {
     VoiceCursor v(*this);
     const Sample& s = sample ? *sample : silent_sample();
     switch (resample_mode) {
-        case 0:
+        case kResampleNearest:
             Nearest::load(v, s);
             break;
-        case 2:
+        case kResampleCubic:
             Cubic::load(v, s);
             break;
         default:
@@ -328,10 +328,10 @@ void TrackPlayer::mix_span(float* out, uint32_t n) {
     if (note_on && sample_active) {
         const Sample& s = sample ? *sample : silent_sample();
         switch (resample_mode) {
-            case 0:
+            case kResampleNearest:
                 mix_voice<Nearest>(*this, s, out, n);
                 break;
-            case 2:
+            case kResampleCubic:
                 mix_voice<Cubic>(*this, s, out, n);
                 break;
             default:

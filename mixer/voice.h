@@ -7,7 +7,7 @@
 // - Sample values are read through the fetch rule: an element that the sample does not hold
 //   (before its first guard, past its last, or a sample without stored data) reads 0.0. A
 //   voice never reads outside its stored frames, whatever its position.
-// - One loop per interpolation mode (0 nearest, 2 cubic, any other value linear), chosen once
+// - One loop per interpolation mode (ResampleMode; any other value reads linear), chosen once
 //   per span. A step below one frame per output frame uses a loop whose advance needs no
 //   float-to-integer conversion; it yields exactly the same positions as the general loop.
 // - Positions far outside any sample (huge or non-finite steps during a row delay) are carried

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/float_precision.h"
+#include "engine/real_to_integer.h"
 #include "engine/track_player.h"
 #include "mixer/voice.h"
 
@@ -12,11 +13,7 @@ namespace {
 
 // The start of the tick after the one the position stands in.
 float next_tick_start(float row_pos) {
-    uint32_t whole = 0;
-    if (row_pos > 0.0f) {
-        whole = row_pos < 4294967296.0f ? static_cast<uint32_t>(static_cast<int64_t>(row_pos))
-                                        : 0xFFFFFFFFu;
-    }
+    const uint32_t whole = saturate_real_to_u32(row_pos);
     return static_cast<float>((static_cast<uint64_t>(whole) & ~uint64_t{kTickUnits - 1}) +
                               kTickUnits);
 }
