@@ -6,6 +6,10 @@
 #include "loader/module.h"
 #include "mixer/voice.h"
 
+// Module is declared with the song model (loader/module.h) but also holds the sequencer's
+// state, because the decoder owns one object per song that both loads and plays; its
+// playback operations are the sequencer's and live here, against the loader-to-engine flow.
+
 namespace tarnwick {
 
 bool bind_player(const Pattern& pattern, TrackPlayer* player, uint32_t track) {

@@ -1,5 +1,9 @@
 // The per-track render routine: alternates the scheduler's spans with the mixing of each span,
 // lets a voice that reached its boundary loop or stop, and advances the track's rows.
+//
+// TrackPlayer (engine/track_player.h) is one record that the engine and the mixer both work
+// on: the engine's scheduler decides the spans, the mixer renders them, and this loop that
+// joins the two belongs to the mixer, so the mixer calls back into the engine here.
 
 #include <cstdint>
 
