@@ -9,6 +9,12 @@
 namespace standin {
 
 std::string default_settings_path() {
+#if defined(_WIN32)
+    // Windows keeps a user's settings under the roaming application data folder.
+    const char* app_data = std::getenv("APPDATA");
+    if (app_data == nullptr || app_data[0] == '\0') return "";
+    return std::string(app_data) + "\\qarvel\\tarnwick.settings";
+#endif
     const char* config_home = std::getenv("XDG_CONFIG_HOME");
     std::string folder;
     if (config_home != nullptr && config_home[0] == '/') {

@@ -31,6 +31,13 @@
  *   which on this platform is the handle dlopen returned for the module. The module exports
  *   one data symbol, TB_RESOURCE_SYMBOL, a tb_resource_table; templates are only read.
  * - One thread: calls for one window tree must come from one thread at a time.
+ *
+ * On Windows the same calls are the real thing: textbridge.dll converts texts between UTF-8
+ * and UTF-16 and calls user32 (CreateDialogParamW, SendMessageW, ...), windows are HWNDs,
+ * dialog templates come from the module's resource section (the instance is its HMODULE), and
+ * GetDlgItem is user32's own. The host calls (tb_*) act on real windows with the messages
+ * that a user's input makes the controls send; tb_create_dialog_indirect and
+ * tb_dialog_template_of answer null there, since templates live in resources.
  */
 
 #include <stdint.h>
@@ -43,20 +50,28 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#define TEXTBRIDGE_API
+#if defined(TEXTBRIDGE_BUILDING)
+#define TEXTBRIDGE_API __declspec(dllexport)
+#else
+#define TEXTBRIDGE_API __declspec(dllimport)
+#endif
+/* Windows' calling convention for window procedures and user32 (differs on 32-bit x86 only). */
+#define TB_CALLBACK __stdcall
+/* A window: a dialog, one of its controls, or a host's frame (an HWND). */
+typedef struct HWND__* tb_hwnd;
 #else
 #define TEXTBRIDGE_API __attribute__((visibility("default")))
-#endif
-
+#define TB_CALLBACK
 /* A window: a dialog, one of its controls, or a host's frame. */
 typedef struct tb_window* tb_hwnd;
+#endif
 typedef uintptr_t tb_wparam;
 typedef intptr_t tb_lparam;
 typedef intptr_t tb_lresult;
 
 /* A dialog procedure: returns nonzero when it handled the message (WM_INITDIALOG: nonzero to
  * let the dialog set the default focus). */
-typedef tb_lresult (*tb_dlgproc)(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
+typedef tb_lresult(TB_CALLBACK* tb_dlgproc)(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
                                  tb_lparam lparam);
 
 /* A text result object with the five operations of qarvel::HostTextResult; textbridge calls
@@ -78,6 +93,8 @@ typedef struct tb_text_result tb_text_result;
 
 #define IDC_STATIC (-1)
 
+/* Windows' own headers define these when included first (as textbridge's Windows code does). */
+#if !defined(_WINUSER_)
 #define WM_DESTROY 0x0002u
 #define WM_SETTEXT 0x000Cu
 #define WM_GETTEXT 0x000Du
@@ -137,7 +154,9 @@ typedef struct tb_text_result tb_text_result;
 #define CBN_DROPDOWN 7u
 #define CBN_CLOSEUP 8u
 #define CBN_SELENDOK 9u
+#endif /* !_WINUSER_ */
 
+#if !defined(_INC_COMMCTRL)
 #define TBS_HORZ 0x0000u
 #define TBS_VERT 0x0002u
 #define TBS_NOTICKS 0x0010u
@@ -150,6 +169,7 @@ typedef struct tb_text_result tb_text_result;
 #define TB_THUMBPOSITION 4u
 #define TB_THUMBTRACK 5u
 #define TB_ENDTRACK 8u
+#endif /* !_INC_COMMCTRL */
 
 /* Window classes a template may name (compared without regard to letter case). */
 #define TB_CLASS_BUTTON "Button"
@@ -226,8 +246,14 @@ TEXTBRIDGE_API int32_t uSetDlgItemText(tb_hwnd dialog, int32_t id, const char* t
 TEXTBRIDGE_API int32_t uGetDlgItemText(tb_hwnd dialog, int32_t id, tb_text_result* out);
 /* GWL_ID: the control's id; GWL_STYLE, GWL_EXSTYLE: its styles; 0 otherwise. */
 TEXTBRIDGE_API intptr_t uGetWindowLong(tb_hwnd window, int32_t index);
-/* The first control of `dialog` whose id is `id`, or null. */
+/* The first control of `dialog` whose id is `id`, or null. On Windows, user32's. */
+#if defined(_WIN32)
+#if !defined(_WINUSER_)
+__declspec(dllimport) tb_hwnd TB_CALLBACK GetDlgItem(tb_hwnd dialog, int id);
+#endif
+#else
 TEXTBRIDGE_API tb_hwnd GetDlgItem(tb_hwnd dialog, int32_t id);
+#endif
 
 /* ---- The calls a host makes ---------------------------------------------------------------- */
 
