@@ -9,6 +9,8 @@ add_custom_command(OUTPUT ${demo_source}
             -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/demo.dmf ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
     COMMENT "Embedding the demo song")
+add_library(qarvel_demo_song STATIC ${demo_source})
+target_include_directories(qarvel_demo_song PUBLIC ${PROJECT_SOURCE_DIR})
 
 # Only the CLI11 folder of the system's headers, never the rest of /usr/include.
 set(cli11_include ${CMAKE_CURRENT_BINARY_DIR}/cli11_include)
@@ -25,11 +27,10 @@ add_executable(qarvel
     json_text.cpp
     png_image.cpp
     preferences_window_windows.cpp
-    prefs_command.cpp
-    ${demo_source})
+    prefs_command.cpp)
 target_include_directories(qarvel PRIVATE ${PROJECT_SOURCE_DIR})
 target_include_directories(qarvel SYSTEM PRIVATE ${cli11_include})
-target_link_libraries(qarvel PRIVATE qarvel_host gdi32 user32)
+target_link_libraries(qarvel PRIVATE qarvel_host qarvel_demo_song gdi32 user32)
 target_link_options(qarvel PRIVATE -static -static-libstdc++ -static-libgcc)
 target_compile_definitions(qarvel PRIVATE QARVEL_OWN_EDITION="${TARNWICK_EDITION}")
 set_target_properties(qarvel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
