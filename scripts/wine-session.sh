@@ -26,6 +26,9 @@ wine_session_start() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     local started=$SECONDS
     "$WINE" wineboot -i > "$wine_session_folder/wineboot.log" 2>&1 || return 1
+    # A server that stays up between programs: each program then starts in about half a
+    # second instead of about three.
+    "$WINESERVER" -p
     echo "Wine prefix ready in $((SECONDS - started)) s ($WINEPREFIX, display $DISPLAY)"
 }
 
