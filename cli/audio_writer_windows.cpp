@@ -28,7 +28,7 @@ void put_u32(std::vector<unsigned char>& out, uint32_t v) {
     put_u16(out, v >> 16);
 }
 void put_tag(std::vector<unsigned char>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
 }
 
 // RIFF WAVE header for `data_bytes` of samples: format 3 (IEEE float, with its fact chunk) or

@@ -37,7 +37,9 @@
  * dialog templates come from the module's resource section (the instance is its HMODULE), and
  * GetDlgItem is user32's own. The host calls (tb_*) act on real windows with the messages
  * that a user's input makes the controls send; tb_create_dialog_indirect and
- * tb_dialog_template_of answer null there, since templates live in resources.
+ * tb_dialog_template_of answer null there, since templates live in resources, and
+ * tb_window_rect converts pixels back to dialog units (a unit off where the font's average
+ * character does not divide evenly).
  */
 
 #include <stdint.h>
@@ -229,7 +231,7 @@ typedef struct tb_resource_table {
 /* ---- The calls a plug-in makes ------------------------------------------------------------- */
 
 /* Creates a dialog from dialog resource `resource_id` of the module `instance` (a dlopen
- * handle) as a child of `parent` (may be null), sends WM_INITDIALOG with `param` to `proc`
+ * handle; on Windows the module's HMODULE) as a child of `parent` (may be null), sends WM_INITDIALOG with `param` to `proc`
  * and returns the dialog; null when the module has no such resource or memory ran out. */
 TEXTBRIDGE_API tb_hwnd uCreateDialog(void* instance, uint32_t resource_id, tb_hwnd parent,
                                      tb_dlgproc proc, tb_lparam param);

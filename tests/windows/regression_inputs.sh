@@ -9,9 +9,14 @@ wine=$1 qarvel_exe=$2 data=$3 work=$4
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 rm -rf "$work" && mkdir -p "$work"
 
+# Each under a .dmf name, so that the plug-in's type test lets every one through to the loader.
+mkdir -p "$work/songs"
 inputs=("$data"/*)
 win_inputs=()
-for f in "${inputs[@]}"; do win_inputs+=("$(winpath "$f")"); done
+for f in "${inputs[@]}"; do
+    cp "$f" "$work/songs/$(basename "$f").dmf"
+    win_inputs+=("$(winpath "$work/songs/$(basename "$f").dmf")")
+done
 status=0
 "$wine" "$qarvel_exe" --config "$(winpath "$work/none.settings")" render --format f32 \
     --out-dir "$(winpath "$work")" "${win_inputs[@]}" > /dev/null 2> "$work/songs.log"
@@ -19,7 +24,7 @@ code=$?
 if [ $code -ne 0 ] && [ $code -ne 2 ]; then
     echo "the inputs as songs ended with status $code:"; tail -5 "$work/songs.log"; status=1
 fi
-played=$(find "$work" -name '*.f32' | wc -l)
+played=$(find "$work" -maxdepth 1 -name '*.f32' | wc -l)
 echo "${#inputs[@]} inputs as songs: $played played, the rest refused (status $code)"
 
 for f in "$data"/*.settings; do

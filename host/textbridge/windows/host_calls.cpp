@@ -41,7 +41,8 @@ bool register_frame_class() {
 
 enum class Question { window_class, text, combo_entry };
 
-// One answer per window, question and index; an answer replaces the previous one.
+// One answer per window, question and index; an answer replaces the previous one. Answers
+// for windows since destroyed stay until the process ends: a host asks about a few dozen.
 const char* keep(HWND window, Question question, uint32_t index, std::string answer) {
     static std::map<std::pair<HWND, std::pair<int, uint32_t>>, std::string> answers;
     std::string& kept = answers[{window, {static_cast<int>(question), index}}];
