@@ -1,25 +1,20 @@
-# The edition of a target's code, in one place: the floating-point unit it computes with and
-# the switch from which shell/edition.h takes the version text and the about text's second line.
-#   vanilla - x87 (-mfpmath=387), version "<project version>"
-#   sse     - scalar SSE (-msse2 -mfpmath=sse), version "<project version>SSE"
+# The edition of a target's code, in one place, for Linux and the Windows cross build alike:
+# the floating-point unit it computes with, and the switch TARNWICK_EDITION_SSE from which
+# shell/edition.h takes the version text and the about text's second line.
+#   vanilla - x87 (-mfpmath=387), version "0.3.3"
+#   sse     - scalar SSE (-msse2 -mfpmath=sse), version "0.3.3SSE"
 # `scope` is PUBLIC for a library whose users must compute as it does (tests reach into the
 # core's floating point), PRIVATE for a target whose edition ends with it.
 function(tarnwick_set_edition target edition scope)
     if(edition STREQUAL "sse")
         target_compile_options(${target} ${scope} -msse2 -mfpmath=sse)
         target_compile_definitions(${target} ${scope} TARNWICK_EDITION_SSE=1)
-        set(version_text "${PROJECT_VERSION}SSE")
     elseif(edition STREQUAL "vanilla")
         target_compile_options(${target} ${scope} -mfpmath=387)
         target_compile_definitions(${target} ${scope} TARNWICK_EDITION_SSE=0)
-        set(version_text "${PROJECT_VERSION}")
     else()
         message(FATAL_ERROR "tarnwick_set_edition: edition must be vanilla or sse, not '${edition}'")
     endif()
-    # Read back by checks of the built libraries, which expect the version text they report.
-    set_target_properties(${target} PROPERTIES
-        TARNWICK_EDITION ${edition}
-        TARNWICK_VERSION_TEXT ${version_text})
 endfunction()
 
 # The edition that is not `edition`.
