@@ -56,12 +56,17 @@ bool write_settings_file(const std::string& path, const std::vector<uint8_t>& by
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        *error = "cannot write " + path + ": " + std::strerror(errno);
+    // std::filesystem::rename replaces an existing file on Windows too, where std::rename
+    // refuses to.
+    std::error_code rename_error;
+    if (ok) std::filesystem::rename(temporary, target, rename_error);
+    if (!ok || rename_error) {
+        *error = "cannot write " + path + ": " +
+                 (rename_error ? rename_error.message() : std::string(std::strerror(errno)));
         std::remove(temporary.c_str());
+        return false;
     }
-    return ok;
+    return true;
 }
 
 bool remove_settings_file(const std::string& path, std::string* error) {
