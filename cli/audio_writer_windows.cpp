@@ -121,12 +121,14 @@ class PlatformAudioWriter final : public AudioWriter {
         const auto data_bytes = static_cast<uint32_t>(data_bytes_);
         bool ok = true;
         if (wav_) {
-            const std::vector<unsigned char> header = wav_header(rate_, channels_, pcm16_, data_bytes);
+            const std::vector<unsigned char> header =
+                wav_header(rate_, channels_, pcm16_, data_bytes);
             if (to_stdout()) {
                 ok = put(header.data(), header.size(), error) &&
                      put(memory_.data(), memory_.size(), error);
             } else {
-                ok = std::fseek(file_, 0, SEEK_SET) == 0 && put(header.data(), header.size(), error);
+                ok =
+                    std::fseek(file_, 0, SEEK_SET) == 0 && put(header.data(), header.size(), error);
             }
         }
         ok = std::fflush(file_) == 0 && ok;

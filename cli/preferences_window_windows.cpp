@@ -1,3 +1,4 @@
+// clang-format off
 // The project's headers first: windows.h defines SEVERITY_ERROR, a name of the ABI header.
 #include "cli/png_image.h"
 #include "cli/preferences_window.h"
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <vector>
+// clang-format on
 
 namespace qarvel_cli {
 namespace {

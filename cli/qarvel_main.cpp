@@ -58,10 +58,12 @@ int run(int argc, char** argv) {
     render_command->add_option("--out-dir", render.out_dir, "Folder for the outputs")
         ->excludes(output);
 #if defined(_WIN32)
-    render_command->add_option("--format", format_name,
-                               "wav (32-bit float) or f32 (raw); flac only in the Linux build")
+    render_command
+        ->add_option("--format", format_name,
+                     "wav (32-bit float) or f32 (raw); flac only in the Linux build")
 #else
-    render_command->add_option("--format", format_name, "wav (32-bit float), flac or f32 (raw)")
+    render_command
+        ->add_option("--format", format_name, "wav (32-bit float), flac or f32 (raw)")
 #endif
         ->check(CLI::IsMember({"wav", "flac", "f32"}));
     render_command->add_flag("--pcm16", render.pcm16,

@@ -398,7 +398,8 @@ class ComponentEntry {
 extern "C" {
 // The one function a plug-in exports. Keeps `services` (used to find the console) and
 // `instance` (the handle dlopen gave for the plug-in, on Windows its HMODULE; its dialog
-// resources are found through it) until the next call, and returns the component entry, the same object every time.
+// resources are found through it) until the next call, and returns the component entry, the same
+// object every time.
 qarvel::ComponentEntry* qarvel_get_interface(qarvel::HostServices* services, void* instance);
 typedef qarvel::ComponentEntry* (*QarvelGetInterface)(qarvel::HostServices* services,
                                                       void* instance);

@@ -74,7 +74,7 @@ typedef intptr_t tb_lresult;
 /* A dialog procedure: returns nonzero when it handled the message (WM_INITDIALOG: nonzero to
  * let the dialog set the default focus). */
 typedef tb_lresult(TB_CALLBACK* tb_dlgproc)(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
-                                 tb_lparam lparam);
+                                            tb_lparam lparam);
 
 /* A text result object with the five operations of qarvel::HostTextResult; textbridge calls
  * only its assign (slot 2). */
@@ -88,7 +88,7 @@ typedef struct tb_text_result tb_text_result;
 
 #define TB_MAX_MESSAGE_DEPTH 64
 
-#define TB_LOWORD(w) ((uint16_t)((uintptr_t)(w) & 0xFFFFu))
+#define TB_LOWORD(w) ((uint16_t)((uintptr_t)(w)&0xFFFFu))
 #define TB_HIWORD(w) ((uint16_t)(((uintptr_t)(w) >> 16) & 0xFFFFu))
 #define TB_MAKEWPARAM(low, high) \
     ((tb_wparam)(((uint32_t)(uint16_t)(low)) | ((uint32_t)(uint16_t)(high) << 16)))
@@ -231,8 +231,9 @@ typedef struct tb_resource_table {
 /* ---- The calls a plug-in makes ------------------------------------------------------------- */
 
 /* Creates a dialog from dialog resource `resource_id` of the module `instance` (a dlopen
- * handle; on Windows the module's HMODULE) as a child of `parent` (may be null), sends WM_INITDIALOG with `param` to `proc`
- * and returns the dialog; null when the module has no such resource or memory ran out. */
+ * handle; on Windows the module's HMODULE) as a child of `parent` (may be null), sends
+ * WM_INITDIALOG with `param` to `proc` and returns the dialog; null when the module has no such
+ * resource or memory ran out. */
 TEXTBRIDGE_API tb_hwnd uCreateDialog(void* instance, uint32_t resource_id, tb_hwnd parent,
                                      tb_dlgproc proc, tb_lparam param);
 /* Sends `message` with a text as its second parameter (CB_INSERTSTRING, CB_ADDSTRING,
@@ -262,8 +263,7 @@ TEXTBRIDGE_API tb_hwnd GetDlgItem(tb_hwnd dialog, int32_t id);
 /* Creates a dialog from a template held by the caller (kept, not copied: it must outlive the
  * dialog), as uCreateDialog does. */
 TEXTBRIDGE_API tb_hwnd tb_create_dialog_indirect(const tb_dialog_template* dialog_template,
-                                                 tb_hwnd parent, tb_dlgproc proc,
-                                                 tb_lparam param);
+                                                 tb_hwnd parent, tb_dlgproc proc, tb_lparam param);
 /* A top-level window without a procedure, to stand for a host's preferences window. */
 TEXTBRIDGE_API tb_hwnd tb_create_frame(const char* title);
 /* Destroys a window and everything below it; a dialog's procedure receives WM_DESTROY first.

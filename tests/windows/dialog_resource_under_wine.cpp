@@ -2,6 +2,7 @@
 // field by field with the page's table (decoder/preferences_dialog.cpp), from which the
 // resource script is written.
 
+// clang-format off
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "tests/windows/plugin_under_test.h"
 
 #include <windows.h>
+// clang-format on
 
 namespace {
 
@@ -126,7 +128,7 @@ TEST(DialogResourceUnderWine, Resource9IsTheTableCompiledInUSEnglish) {
         EXPECT_EQ(static_cast<int32_t>(in.u32()), item.id);
         EXPECT_EQ(class_name(in.text_or_ordinal()), class_name(item.window_class));
         EXPECT_EQ(in.text_or_ordinal(), item.text);  // double spaces and all
-        in.skip(in.u16());                            // creation data: none expected
+        in.skip(in.u16());                           // creation data: none expected
         ASSERT_TRUE(in.ok());
     }
     FreeLibrary(dll);

@@ -5,6 +5,7 @@
 //
 //     tarnwick_windows_tests PLUGIN.dll [gtest options]
 
+// clang-format off
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +21,7 @@
 #include <commctrl.h>
 
 #include "textbridge/textbridge.h"
+// clang-format on
 
 namespace {
 
@@ -36,7 +38,8 @@ std::string selected_entry(HWND page, int combo) {
     const LRESULT i = SendDlgItemMessageW(page, combo, CB_GETCURSEL, 0, 0);
     if (i == CB_ERR) return "(none)";
     wchar_t text[64];
-    const LRESULT n = SendDlgItemMessageW(page, combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    const LRESULT n =
+        SendDlgItemMessageW(page, combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
     return std::string(text, text + n);
 }
 
@@ -54,7 +57,8 @@ class PageUnderWine : public ::testing::Test {
         EXPECT_NE(plugin_, nullptr) << error;
         if (plugin_ == nullptr) return false;
         std::vector<uint8_t> bytes;
-        for (const auto& [name, value] : stored) standin::append_settings_record(bytes, name, value);
+        for (const auto& [name, value] : stored)
+            standin::append_settings_record(bytes, name, value);
         plugin_->load_settings(bytes);
         frame_ = tb_create_frame("qarvel preferences");
         standin::ServiceRef<qarvel::PreferencesPage> service = plugin_->preferences_page();
@@ -64,14 +68,17 @@ class PageUnderWine : public ::testing::Test {
     }
 
     int32_t saved(const std::string& key) {
-        for (const auto& [name, value] : standin::parse_settings_records(plugin_->save_settings())) {
+        for (const auto& [name, value] :
+             standin::parse_settings_records(plugin_->save_settings())) {
             if (name == key) return value;
         }
         ADD_FAILURE() << "no saved " << key;
         return -1;
     }
     HWND control(int id) { return GetDlgItem(page_, id); }
-    LRESULT trackbar_position() { return SendDlgItemMessageW(page_, kVolumeTrackbar, TBM_GETPOS, 0, 0); }
+    LRESULT trackbar_position() {
+        return SendDlgItemMessageW(page_, kVolumeTrackbar, TBM_GETPOS, 0, 0);
+    }
 
     std::unique_ptr<standin::PluginLibrary> plugin_;
     HWND frame_ = nullptr;
@@ -81,9 +88,9 @@ class PageUnderWine : public ::testing::Test {
 struct StoredCase {
     const char* key;
     int32_t stored;
-    int shown_in;        // the control that shows it
-    const char* shown;   // its selected entry or text
-    int32_t kept;        // what the plug-in saves after the page was shown
+    int shown_in;       // the control that shows it
+    const char* shown;  // its selected entry or text
+    int32_t kept;       // what the plug-in saves after the page was shown
 };
 
 TEST_F(PageUnderWine, StoredValuesAreShownAndRewrittenAsTheListsAllow) {
@@ -95,8 +102,8 @@ TEST_F(PageUnderWine, StoredValuesAreShownAndRewrittenAsTheListsAllow) {
     for (const StoredCase& c : cases) {
         SCOPED_TRACE(std::string(c.key) + " stored as " + std::to_string(c.stored));
         ASSERT_TRUE(load({{c.key, c.stored}}));
-        const std::string shown =
-            c.shown_in == kVolumeEdit ? text_of(control(kVolumeEdit)) : selected_entry(page_, c.shown_in);
+        const std::string shown = c.shown_in == kVolumeEdit ? text_of(control(kVolumeEdit))
+                                                            : selected_entry(page_, c.shown_in);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(saved(c.key), c.kept);
     }

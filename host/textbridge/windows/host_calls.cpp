@@ -2,6 +2,7 @@
 // what real windows hold. Texts handed back are kept per window and per kind of question, and
 // stay valid until the same question is asked of the same window again.
 
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +13,7 @@
 
 #include "host/textbridge/windows/wide_text.h"
 #include "textbridge/textbridge.h"
+// clang-format on
 
 namespace {
 
@@ -63,9 +65,8 @@ tb_hwnd tb_create_frame(const char* title) {
     try {
         // Sized later by the host to fit what it holds; hidden until the host shows it.
         return CreateWindowExW(0, kFrameClass, textbridge::wide_from_utf8(title).c_str(),
-                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                               CW_USEDEFAULT, 640, 480, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                               640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

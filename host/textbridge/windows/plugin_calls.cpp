@@ -2,6 +2,7 @@
 // passed through. Nothing is thrown across the C boundary: a failed allocation answers as the
 // call's failure.
 
+// clang-format off
 // The ABI header first: windows.h defines SEVERITY_ERROR as a macro.
 #include "qarvel/plugin_abi.h"
 
@@ -13,6 +14,7 @@
 
 #include "host/textbridge/windows/wide_text.h"
 #include "textbridge/textbridge.h"
+// clang-format on
 
 namespace {
 
@@ -64,9 +66,8 @@ int32_t uGetDlgItemText(tb_hwnd dialog, int32_t id, tb_text_result* out) {
     HWND control = GetDlgItem(dialog, id);
     if (control == nullptr || out == nullptr) return 0;
     try {
-        return out->assign(textbridge::window_text_utf8(control).c_str(), qarvel::kNoTextLimit)
-                   ? 1
-                   : 0;
+        return out->assign(textbridge::window_text_utf8(control).c_str(), qarvel::kNoTextLimit) ? 1
+                                                                                                : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }

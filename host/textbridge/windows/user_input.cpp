@@ -4,6 +4,7 @@
 // is BM_CLICK, so the button toggles itself and reports BN_CLICKED. A pick and a drag set the
 // control and send the notifications that a mouse would make it send to its dialog.
 
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +13,7 @@
 
 #include "host/textbridge/windows/wide_text.h"
 #include "textbridge/textbridge.h"
+// clang-format on
 
 namespace {
 
@@ -90,8 +92,8 @@ int32_t tb_user_drag(tb_hwnd trackbar, int32_t position) {
     SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
     // What the trackbar sends its dialog while the thumb is dragged and let go.
     HWND dialog = GetParent(trackbar);
-    const UINT message = (GetWindowLongPtrW(trackbar, GWL_STYLE) & TBS_VERT) != 0 ? WM_VSCROLL
-                                                                                   : WM_HSCROLL;
+    const UINT message =
+        (GetWindowLongPtrW(trackbar, GWL_STYLE) & TBS_VERT) != 0 ? WM_VSCROLL : WM_HSCROLL;
     const auto at = static_cast<WORD>(SendMessageW(trackbar, TBM_GETPOS, 0, 0));
     const auto handle = reinterpret_cast<LPARAM>(trackbar);
     SendMessageW(dialog, message, MAKEWPARAM(TB_THUMBTRACK, at), handle);

@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "host/textbridge/windows/wide_text.h"
+
+#include <windows.h>
 
 namespace textbridge {
 
