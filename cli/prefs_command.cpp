@@ -7,6 +7,9 @@
 #include "stand_in/settings_records.h"
 #include "stand_in/settings_store.h"
 #include "textbridge/textbridge.h"
+#if defined(_WIN32)
+#include "cli/preferences_window.h"
+#endif
 
 namespace qarvel_cli {
 namespace {
@@ -38,6 +41,7 @@ class ShownPage {
         if (service && frame_ != nullptr) page_ = service->create_page(frame_);
     }
     ~ShownPage() { tb_destroy_window(frame_); }
+    tb_hwnd frame() const { return frame_; }
     tb_hwnd page() const { return page_; }
 
   private:
@@ -190,6 +194,16 @@ int run_prefs(const HostChoice& host, const PrefsOptions& options) {
             }
         }
         show(shown.page(), *plugin, stored_at);
+#if defined(_WIN32)
+        if (options.window || !options.screenshot.empty()) {
+            status = present_preferences_window(shown.frame(), shown.page(), options.screenshot);
+            std::string error;
+            if (!standin::write_settings_file(stored_at, plugin->save_settings(), &error)) {
+                print_error(error);
+                return kExitFailed;
+            }
+        }
+#endif
     }
     return status;
 }

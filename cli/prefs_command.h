@@ -15,6 +15,9 @@ struct PrefsOptions {
     std::string key;
     std::string value;
     int slide_position = 0;
+    // Windows: show the host's preferences window (until closed, or only to write this PNG).
+    bool window = false;
+    std::string screenshot;
 };
 
 // Returns the exit status.

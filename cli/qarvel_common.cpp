@@ -2,7 +2,11 @@
 
 #include <cstdio>
 
+#if defined(_WIN32)
+#include "cli/embedded_demo_song.h"
+#else
 #include "cli/demo_song.h"
+#endif
 #include "stand_in/plugin_location.h"
 #include "stand_in/settings_store.h"
 
@@ -33,7 +37,11 @@ void print_error(const std::string& message) {
 
 qarvel::HostFile* SongInput::file(std::string* error) {
     if (!is_demo()) return disk_.open(path_, error) ? &disk_ : nullptr;
+#if defined(_WIN32)
+    demo_ = embedded_demo_song();
+#else
     demo_ = tarnwick::demo::demo_song_image();
+#endif
     memory_ = std::make_unique<standin::MemoryFile>(demo_.data(), demo_.size());
     return memory_.get();
 }

@@ -57,7 +57,14 @@ int run(int argc, char** argv) {
                                               "Output file for one song; - for standard output");
     render_command->add_option("--out-dir", render.out_dir, "Folder for the outputs")
         ->excludes(output);
-    render_command->add_option("--format", format_name, "wav (32-bit float), flac or f32 (raw)")
+#if defined(_WIN32)
+    render_command
+        ->add_option("--format", format_name,
+                     "wav (32-bit float) or f32 (raw); flac only in the Linux build")
+#else
+    render_command
+        ->add_option("--format", format_name, "wav (32-bit float), flac or f32 (raw)")
+#endif
         ->check(CLI::IsMember({"wav", "flac", "f32"}));
     render_command->add_flag("--pcm16", render.pcm16,
                              "16-bit WAV or FLAC (clips, and reports the samples clipped)");
@@ -98,6 +105,10 @@ int run(int argc, char** argv) {
     prefs_slide->add_option("N", prefs.slide_position)->required();
     CLI::App* prefs_reset = prefs_command->add_subcommand("reset", "Forget the stored settings");
     prefs_command->require_subcommand(0, 1);
+#if defined(_WIN32)
+    prefs_command->add_option("--screenshot", prefs.screenshot,
+                              "Show the preferences window, write a PNG picture of it, close it");
+#endif
 
     CLI::App* about_command = app.add_subcommand("about", "Name, version and about text");
 
@@ -115,6 +126,12 @@ int run(int argc, char** argv) {
         if (ramp_name) render.ramp_length = kRamps.at(*ramp_name);
         if (rate) render.rate = static_cast<int32_t>(*rate);
         render.volume = volume;
+#if defined(_WIN32)
+        if (render.format == AudioFormat::flac) {
+            print_error("FLAC output is not available in the Windows build (wav or f32)");
+            return kExitUsage;
+        }
+#endif
         if (render.pcm16 && render.format == AudioFormat::f32) {
             print_error("--pcm16 applies to wav and flac only");
             return kExitUsage;
@@ -126,6 +143,10 @@ int run(int argc, char** argv) {
         if (*prefs_slide) prefs.action = PrefsOptions::Action::slide;
         if (*prefs_reset) prefs.action = PrefsOptions::Action::reset;
         (void)prefs_show;
+#if defined(_WIN32)
+        // Windows: the page in the host's own preferences window, shown until closed.
+        prefs.window = prefs_command->get_subcommands().empty();
+#endif
         return run_prefs(host, prefs);
     }
     if (*about_command) return run_about(host);

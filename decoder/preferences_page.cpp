@@ -144,8 +144,8 @@ int32_t mix_volume_from_text(const char* text) {
     return clamp_mix_volume(whole);
 }
 
-tb_lresult preferences_page_proc(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
-                                 tb_lparam lparam) {
+tb_lresult TB_CALLBACK preferences_page_proc(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
+                                             tb_lparam lparam) {
     switch (message) {
         case WM_INITDIALOG:
             initialise(dialog);

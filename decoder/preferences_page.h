@@ -27,8 +27,8 @@ inline constexpr int32_t kMinMixVolume = 100;   // thousandths: 0.1
 inline constexpr int32_t kMaxMixVolume = 1000;  // thousandths: 1.0
 
 // The dialog procedure of dialog resource 9.
-tb_lresult preferences_page_proc(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
-                                 tb_lparam lparam);
+tb_lresult TB_CALLBACK preferences_page_proc(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
+                                             tb_lparam lparam);
 
 // The mixing volume, in thousandths within 100..1000, that the text in the box stands for.
 int32_t mix_volume_from_text(const char* text);

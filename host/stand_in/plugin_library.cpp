@@ -1,8 +1,8 @@
 #include "stand_in/plugin_library.h"
 
-#include <dlfcn.h>
-
 #include <new>
+
+#include "stand_in/shared_library.h"
 
 namespace standin {
 
@@ -13,16 +13,10 @@ std::unique_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
         return nullptr;
     }
     library->path_ = path;
-    // A path without a slash would make dlopen search the library path instead.
-    const std::string open_path = path.find('/') == std::string::npos ? "./" + path : path;
-    library->handle_ = dlopen(open_path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library->handle_ == nullptr) {
-        const char* reason = dlerror();
-        *error = reason != nullptr ? reason : "cannot load " + path;
-        return nullptr;
-    }
-    auto get_interface =
-        reinterpret_cast<QarvelGetInterface>(dlsym(library->handle_, "qarvel_get_interface"));
+    library->handle_ = open_shared_library(path, error);
+    if (library->handle_ == nullptr) return nullptr;
+    auto get_interface = reinterpret_cast<QarvelGetInterface>(
+        shared_library_symbol(library->handle_, "qarvel_get_interface"));
     if (get_interface == nullptr) {
         *error = path + " is not a qarvel plug-in (no qarvel_get_interface)";
         return nullptr;
@@ -42,7 +36,7 @@ std::unique_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
 }
 
 PluginLibrary::~PluginLibrary() {
-    if (handle_ != nullptr) dlclose(handle_);
+    if (handle_ != nullptr) close_shared_library(handle_);
 }
 
 std::vector<uint8_t> PluginLibrary::save_settings() {

@@ -1,7 +1,8 @@
 #pragma once
-// A plug-in edition loaded as the host loads it: dlopen, the entry point called with the
-// host's services and the library handle, the plug-in told its file name, and its services
-// found by class id through the factory list. Only the public ABI header is used.
+// A plug-in edition loaded as the host loads it: dlopen (LoadLibrary on Windows), the entry
+// point called with the host's services and the library handle, the plug-in told its file
+// name, and its services found by class id through the factory list. Only the public ABI header is
+// used.
 //
 // Limits and choices:
 // - The plug-in's settings are process-wide state of the library: load them before opening

@@ -9,6 +9,12 @@
 namespace standin {
 
 std::string default_settings_path() {
+#if defined(_WIN32)
+    // Windows keeps a user's settings under the roaming application data folder.
+    const char* app_data = std::getenv("APPDATA");
+    if (app_data == nullptr || app_data[0] == '\0') return "";
+    return std::string(app_data) + "\\qarvel\\tarnwick.settings";
+#endif
     const char* config_home = std::getenv("XDG_CONFIG_HOME");
     std::string folder;
     if (config_home != nullptr && config_home[0] == '/') {
@@ -50,12 +56,17 @@ bool write_settings_file(const std::string& path, const std::vector<uint8_t>& by
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        *error = "cannot write " + path + ": " + std::strerror(errno);
+    // std::filesystem::rename replaces an existing file on Windows too, where std::rename
+    // refuses to.
+    std::error_code rename_error;
+    if (ok) std::filesystem::rename(temporary, target, rename_error);
+    if (!ok || rename_error) {
+        *error = "cannot write " + path + ": " +
+                 (rename_error ? rename_error.message() : std::string(std::strerror(errno)));
         std::remove(temporary.c_str());
+        return false;
     }
-    return ok;
+    return true;
 }
 
 bool remove_settings_file(const std::string& path, std::string* error) {

@@ -286,12 +286,21 @@ class Decoder : public Service {
 // What the host reaches through the one exported function: the component entry, the list of
 // service factories, and the two static services (component version, preferences page).
 
-// A window of the host maker's window library, textbridge (see textbridge/textbridge.h).
+// A window of the host maker's window library, textbridge (see textbridge/textbridge.h): on
+// Windows an HWND.
+#if defined(_WIN32)
+struct HWND__;
+#else
 struct tb_window;
+#endif
 
 namespace qarvel {
 
+#if defined(_WIN32)
+using WindowHandle = ::HWND__*;
+#else
 using WindowHandle = ::tb_window*;
+#endif
 
 // The interface version a component entry answers.
 inline constexpr int32_t kInterfaceVersion = 35;
@@ -388,8 +397,9 @@ class ComponentEntry {
 
 extern "C" {
 // The one function a plug-in exports. Keeps `services` (used to find the console) and
-// `instance` (the handle dlopen gave for the plug-in; its dialog resources are found through
-// it) until the next call, and returns the component entry, the same object every time.
+// `instance` (the handle dlopen gave for the plug-in, on Windows its HMODULE; its dialog
+// resources are found through it) until the next call, and returns the component entry, the same
+// object every time.
 qarvel::ComponentEntry* qarvel_get_interface(qarvel::HostServices* services, void* instance);
 typedef qarvel::ComponentEntry* (*QarvelGetInterface)(qarvel::HostServices* services,
                                                       void* instance);

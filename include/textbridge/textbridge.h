@@ -31,6 +31,15 @@
  *   which on this platform is the handle dlopen returned for the module. The module exports
  *   one data symbol, TB_RESOURCE_SYMBOL, a tb_resource_table; templates are only read.
  * - One thread: calls for one window tree must come from one thread at a time.
+ *
+ * On Windows the same calls are the real thing: textbridge.dll converts texts between UTF-8
+ * and UTF-16 and calls user32 (CreateDialogParamW, SendMessageW, ...), windows are HWNDs,
+ * dialog templates come from the module's resource section (the instance is its HMODULE), and
+ * GetDlgItem is user32's own. The host calls (tb_*) act on real windows with the messages
+ * that a user's input makes the controls send; tb_create_dialog_indirect and
+ * tb_dialog_template_of answer null there, since templates live in resources, and
+ * tb_window_rect converts pixels back to dialog units (a unit off where the font's average
+ * character does not divide evenly).
  */
 
 #include <stdint.h>
@@ -43,21 +52,29 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#define TEXTBRIDGE_API
+#if defined(TEXTBRIDGE_BUILDING)
+#define TEXTBRIDGE_API __declspec(dllexport)
+#else
+#define TEXTBRIDGE_API __declspec(dllimport)
+#endif
+/* Windows' calling convention for window procedures and user32 (differs on 32-bit x86 only). */
+#define TB_CALLBACK __stdcall
+/* A window: a dialog, one of its controls, or a host's frame (an HWND). */
+typedef struct HWND__* tb_hwnd;
 #else
 #define TEXTBRIDGE_API __attribute__((visibility("default")))
-#endif
-
+#define TB_CALLBACK
 /* A window: a dialog, one of its controls, or a host's frame. */
 typedef struct tb_window* tb_hwnd;
+#endif
 typedef uintptr_t tb_wparam;
 typedef intptr_t tb_lparam;
 typedef intptr_t tb_lresult;
 
 /* A dialog procedure: returns nonzero when it handled the message (WM_INITDIALOG: nonzero to
  * let the dialog set the default focus). */
-typedef tb_lresult (*tb_dlgproc)(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
-                                 tb_lparam lparam);
+typedef tb_lresult(TB_CALLBACK* tb_dlgproc)(tb_hwnd dialog, uint32_t message, tb_wparam wparam,
+                                            tb_lparam lparam);
 
 /* A text result object with the five operations of qarvel::HostTextResult; textbridge calls
  * only its assign (slot 2). */
@@ -71,13 +88,15 @@ typedef struct tb_text_result tb_text_result;
 
 #define TB_MAX_MESSAGE_DEPTH 64
 
-#define TB_LOWORD(w) ((uint16_t)((uintptr_t)(w) & 0xFFFFu))
+#define TB_LOWORD(w) ((uint16_t)((uintptr_t)(w)&0xFFFFu))
 #define TB_HIWORD(w) ((uint16_t)(((uintptr_t)(w) >> 16) & 0xFFFFu))
 #define TB_MAKEWPARAM(low, high) \
     ((tb_wparam)(((uint32_t)(uint16_t)(low)) | ((uint32_t)(uint16_t)(high) << 16)))
 
 #define IDC_STATIC (-1)
 
+/* Windows' own headers define these when included first (as textbridge's Windows code does). */
+#if !defined(_WINUSER_)
 #define WM_DESTROY 0x0002u
 #define WM_SETTEXT 0x000Cu
 #define WM_GETTEXT 0x000Du
@@ -137,7 +156,9 @@ typedef struct tb_text_result tb_text_result;
 #define CBN_DROPDOWN 7u
 #define CBN_CLOSEUP 8u
 #define CBN_SELENDOK 9u
+#endif /* !_WINUSER_ */
 
+#if !defined(_INC_COMMCTRL)
 #define TBS_HORZ 0x0000u
 #define TBS_VERT 0x0002u
 #define TBS_NOTICKS 0x0010u
@@ -150,6 +171,7 @@ typedef struct tb_text_result tb_text_result;
 #define TB_THUMBPOSITION 4u
 #define TB_THUMBTRACK 5u
 #define TB_ENDTRACK 8u
+#endif /* !_INC_COMMCTRL */
 
 /* Window classes a template may name (compared without regard to letter case). */
 #define TB_CLASS_BUTTON "Button"
@@ -209,8 +231,9 @@ typedef struct tb_resource_table {
 /* ---- The calls a plug-in makes ------------------------------------------------------------- */
 
 /* Creates a dialog from dialog resource `resource_id` of the module `instance` (a dlopen
- * handle) as a child of `parent` (may be null), sends WM_INITDIALOG with `param` to `proc`
- * and returns the dialog; null when the module has no such resource or memory ran out. */
+ * handle; on Windows the module's HMODULE) as a child of `parent` (may be null), sends
+ * WM_INITDIALOG with `param` to `proc` and returns the dialog; null when the module has no such
+ * resource or memory ran out. */
 TEXTBRIDGE_API tb_hwnd uCreateDialog(void* instance, uint32_t resource_id, tb_hwnd parent,
                                      tb_dlgproc proc, tb_lparam param);
 /* Sends `message` with a text as its second parameter (CB_INSERTSTRING, CB_ADDSTRING,
@@ -226,16 +249,21 @@ TEXTBRIDGE_API int32_t uSetDlgItemText(tb_hwnd dialog, int32_t id, const char* t
 TEXTBRIDGE_API int32_t uGetDlgItemText(tb_hwnd dialog, int32_t id, tb_text_result* out);
 /* GWL_ID: the control's id; GWL_STYLE, GWL_EXSTYLE: its styles; 0 otherwise. */
 TEXTBRIDGE_API intptr_t uGetWindowLong(tb_hwnd window, int32_t index);
-/* The first control of `dialog` whose id is `id`, or null. */
+/* The first control of `dialog` whose id is `id`, or null. On Windows, user32's. */
+#if defined(_WIN32)
+#if !defined(_WINUSER_)
+__declspec(dllimport) tb_hwnd TB_CALLBACK GetDlgItem(tb_hwnd dialog, int id);
+#endif
+#else
 TEXTBRIDGE_API tb_hwnd GetDlgItem(tb_hwnd dialog, int32_t id);
+#endif
 
 /* ---- The calls a host makes ---------------------------------------------------------------- */
 
 /* Creates a dialog from a template held by the caller (kept, not copied: it must outlive the
  * dialog), as uCreateDialog does. */
 TEXTBRIDGE_API tb_hwnd tb_create_dialog_indirect(const tb_dialog_template* dialog_template,
-                                                 tb_hwnd parent, tb_dlgproc proc,
-                                                 tb_lparam param);
+                                                 tb_hwnd parent, tb_dlgproc proc, tb_lparam param);
 /* A top-level window without a procedure, to stand for a host's preferences window. */
 TEXTBRIDGE_API tb_hwnd tb_create_frame(const char* title);
 /* Destroys a window and everything below it; a dialog's procedure receives WM_DESTROY first.

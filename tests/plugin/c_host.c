@@ -10,7 +10,11 @@
  * Prints one line per failed check and exits with 1 when any failed.
  */
 
+#if defined(_WIN32)
+#include <windows.h> /* before textbridge.h, whose Windows constants it then leaves alone */
+#else
 #include <dlfcn.h>
+#endif
 #include <stdbool.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -39,6 +43,36 @@ static int g_failures = 0;
                     a_ != NULL ? a_ : "(null)", e_);                                               \
         }                                                                                          \
     } while (0)
+
+/* Loading the library: dlopen, or LoadLibrary on Windows (the entry point then receives the
+ * HMODULE, through which the page's dialog resource is found). */
+#if defined(_WIN32)
+static void* open_library(const char* path) {
+    return (void*)LoadLibraryA(path);
+}
+static void* library_symbol(void* library, const char* name) {
+    return (void*)GetProcAddress((HMODULE)library, name);
+}
+static int close_library(void* library) {
+    return FreeLibrary((HMODULE)library) ? 0 : 1;
+}
+static const char* library_error(void) {
+    return "LoadLibrary failed";
+}
+#else
+static void* open_library(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+static void* library_symbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+static int close_library(void* library) {
+    return dlclose(library);
+}
+static const char* library_error(void) {
+    return dlerror();
+}
+#endif
 
 /* Slot `index` of an object's table of operations. */
 static void* slot(const void* object, unsigned index) {
@@ -300,12 +334,12 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s PLUGIN.so vanilla|sse\n", argv[0]);
         return 2;
     }
-    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    void* library = open_library(argv[1]);
     if (library == NULL) {
-        fprintf(stderr, "dlopen: %s\n", dlerror());
+        fprintf(stderr, "cannot load %s: %s\n", argv[1], library_error());
         return 1;
     }
-    GetInterface get_interface = (GetInterface)dlsym(library, "qarvel_get_interface");
+    GetInterface get_interface = (GetInterface)library_symbol(library, "qarvel_get_interface");
     CHECK(get_interface != NULL);
     if (get_interface == NULL) return 1;
 
@@ -340,7 +374,7 @@ int main(int argc, char** argv) {
 
     /* Unloading runs the library's shutdown: the settings' names and the host texts are
      * freed (a sanitizer build reports them as leaks otherwise). */
-    CHECK(dlclose(library) == 0);
+    CHECK(close_library(library) == 0);
 
     if (g_failures == 0) printf("all checks passed (%s)\n", argv[1]);
     return g_failures == 0 ? 0 : 1;
