@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/demo_song.h"
+#include "cli/demo_song_bytes.h"
 #include "stand_in/plugin_location.h"
 #include "stand_in/settings_store.h"
 
@@ -33,8 +33,7 @@ void print_error(const std::string& message) {
 
 qarvel::HostFile* SongInput::file(std::string* error) {
     if (!is_demo()) return disk_.open(path_, error) ? &disk_ : nullptr;
-    demo_ = tarnwick::demo::demo_song_image();
-    memory_ = std::make_unique<standin::MemoryFile>(demo_.data(), demo_.size());
+    memory_ = std::make_unique<standin::MemoryFile>(kDemoSong, kDemoSongSize);
     return memory_.get();
 }
 
