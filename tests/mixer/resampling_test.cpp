@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "engine/track_player.h"
-#include "tests/engine/track_fixture.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
-using testing::OneTrack;
-using testing::ramp_frames;
+using test::OneTrack;
+using test::ramp_frames;
 
 // Mixes n frames of the voice as it stands (no scheduler), returning the left channel.
 std::vector<float> mix(OneTrack& t, uint32_t n) {
