@@ -30,20 +30,6 @@ inline const char* other_edition_path() {
     return TARNWICK_OTHER_PLUGIN_PATH;
 }
 
-// Collects what the plug-in writes.
-class ByteWriter final : public qarvel::HostWriter {
-  public:
-    uint32_t write(const void* bytes, uint32_t count) override {
-        const auto* p = static_cast<const uint8_t*>(bytes);
-        bytes_.insert(bytes_.end(), p, p + count);
-        return count;
-    }
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
-
 struct SettingValues {
     int32_t srate = 48000;
     int32_t rsmode = 1;
@@ -88,9 +74,9 @@ class LoadedPlugin {
     }
 
     std::vector<uint8_t> saved_settings() {
-        ByteWriter writer;
+        test_host::Writer writer;
         entry_->save_settings(&writer);
-        return writer.bytes();
+        return writer.all;
     }
     // One setting as the plug-in saves it.
     std::optional<int32_t> setting(const std::string& name) {

@@ -9,24 +9,14 @@
 #include "shell/memory_writer.h"
 #include "tests/support/settings_record.h"
 #include "tests/support/stored_settings.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
 using tarnwick::ConfigVar;
 using Bytes = std::vector<uint8_t>;
 
-// Collects what the host would store, one entry per write call.
-class RecordingWriter final : public qarvel::HostWriter {
-  public:
-    uint32_t write(const void* bytes, uint32_t count) override {
-        const uint8_t* p = static_cast<const uint8_t*>(bytes);
-        writes.emplace_back(p, p + count);
-        all.insert(all.end(), p, p + count);
-        return count;
-    }
-    std::vector<Bytes> writes;
-    Bytes all;
-};
+using RecordingWriter = test_host::Writer;
 
 // Short names: the tables below are built from many records.
 constexpr auto& record = tarnwick::test::settings_record_with_data;
