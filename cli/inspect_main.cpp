@@ -14,6 +14,7 @@
 #include <string>
 
 #include "cli/demo_song.h"
+#include "cli/demo_song_bytes.h"
 #include "cli/module_report.h"
 #include "loader/module.h"
 
@@ -106,8 +107,8 @@ int main(int argc, char** argv) {
     }
 
     if (!path) {
-        tarnwick::writer::Bytes image = tarnwick::demo::demo_song_image();
-        return inspect("embedded demo song", image.data(), image.size(), options);
+        return inspect("embedded demo song", qarvel_cli::kDemoSong, qarvel_cli::kDemoSongSize,
+                       options);
     }
     FileImage image;
     if (!read_file(path, image)) return 1;

@@ -1,7 +1,6 @@
 #pragma once
-// `qarvel prefs` and `qarvel about`: the plug-in's preferences page, shown as text and used as
-// a user would through textbridge, with what the plug-in then saves kept in the settings file;
-// and the component-version service's texts.
+// `qarvel prefs`: the plug-in's preferences page, shown as text and used as a user would
+// through textbridge, with what the plug-in then saves kept in the settings file.
 
 #include <string>
 
@@ -22,6 +21,5 @@ struct PrefsOptions {
 
 // Returns the exit status.
 int run_prefs(const HostChoice& host, const PrefsOptions& options);
-int run_about(const HostChoice& host);
 
 }  // namespace qarvel_cli

@@ -2,11 +2,7 @@
 
 #include <cstdio>
 
-#if defined(_WIN32)
-#include "cli/embedded_demo_song.h"
-#else
-#include "cli/demo_song.h"
-#endif
+#include "cli/demo_song_bytes.h"
 #include "stand_in/plugin_location.h"
 #include "stand_in/settings_store.h"
 
@@ -37,12 +33,7 @@ void print_error(const std::string& message) {
 
 qarvel::HostFile* SongInput::file(std::string* error) {
     if (!is_demo()) return disk_.open(path_, error) ? &disk_ : nullptr;
-#if defined(_WIN32)
-    demo_ = embedded_demo_song();
-#else
-    demo_ = tarnwick::demo::demo_song_image();
-#endif
-    memory_ = std::make_unique<standin::MemoryFile>(demo_.data(), demo_.size());
+    memory_ = std::make_unique<standin::MemoryFile>(kDemoSong, kDemoSongSize);
     return memory_.get();
 }
 

@@ -45,7 +45,6 @@ class SongInput {
   private:
     std::string path_;
     standin::DiskFile disk_;
-    std::vector<uint8_t> demo_;
     std::unique_ptr<standin::MemoryFile> memory_;
 };
 

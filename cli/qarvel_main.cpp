@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "cli/about_command.h"
 #include "cli/info_command.h"
 #include "cli/prefs_command.h"
 #include "cli/qarvel_common.h"

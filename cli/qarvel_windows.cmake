@@ -1,17 +1,8 @@
 # qarvel.exe: the same stand-in host and command line for Windows, beside the DLLs it loads
 # (build/<folder>/). Without libsndfile here it writes WAV and raw f32 itself
-# (audio_writer_windows.cpp); FLAC is Linux-only. The demo song is cli/demo.dmf compiled in.
+# (audio_writer_windows.cpp); FLAC is Linux-only. The demo song is cli/demo.dmf compiled in
+# (qarvel_demo_song, from cli/CMakeLists.txt).
 # CLI11 is header-only: its Debian headers are used as they are.
-set(demo_source ${CMAKE_CURRENT_BINARY_DIR}/demo_song_bytes.cpp)
-add_custom_command(OUTPUT ${demo_source}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_CURRENT_SOURCE_DIR}/demo.dmf -DOUTPUT=${demo_source}
-            -DFUNCTION=qarvel_cli::embedded_demo_song -DHEADER=cli/embedded_demo_song.h
-            -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/demo.dmf ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
-    COMMENT "Embedding the demo song")
-add_library(qarvel_demo_song STATIC ${demo_source})
-target_include_directories(qarvel_demo_song PUBLIC ${PROJECT_SOURCE_DIR})
-
 # Only the CLI11 folder of the system's headers, never the rest of /usr/include.
 set(cli11_include ${CMAKE_CURRENT_BINARY_DIR}/cli11_include)
 file(MAKE_DIRECTORY ${cli11_include})
@@ -27,7 +18,8 @@ add_executable(qarvel
     json_text.cpp
     png_image.cpp
     preferences_window_windows.cpp
-    prefs_command.cpp)
+    prefs_command.cpp
+    about_command.cpp)
 target_include_directories(qarvel PRIVATE ${PROJECT_SOURCE_DIR})
 target_include_directories(qarvel SYSTEM PRIVATE ${cli11_include})
 target_link_libraries(qarvel PRIVATE qarvel_host qarvel_demo_song gdi32 user32)

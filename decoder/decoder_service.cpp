@@ -73,12 +73,7 @@ TARNWICK_CALLS_HOST bool DecoderService::load(qarvel::HostFile& file) {
 
 void DecoderService::configure(const DecoderSettings& settings, bool no_loop_flag) {
     output_rate_ = settings.output_rate();
-    module_.set_resample_mode(settings.resample_mode_value());
-    module_.set_mix_volume(settings.mix_gain());
-    module_.set_output_rate(output_rate_);
-    module_.set_ramping(settings.ramping());
-    module_.set_ramp_ms(settings.ramp_ms());
-    module_.looping = settings.looping(no_loop_flag);
+    configure_playback(module_, settings, output_rate_, settings.looping(no_loop_flag));
 }
 
 TARNWICK_CALLS_HOST bool DecoderService::open(qarvel::HostFile* file, qarvel::HostTrackInfo* info,

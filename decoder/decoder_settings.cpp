@@ -1,5 +1,6 @@
 #include "decoder/decoder_settings.h"
 
+#include "loader/module.h"
 #include "shell/config_var.h"
 
 namespace tarnwick {
@@ -22,6 +23,16 @@ float DecoderSettings::mix_gain() const {
 
 float DecoderSettings::ramp_ms() const {
     return static_cast<float>(static_cast<double>(ramp_length) * 0.001);
+}
+
+void configure_playback(Module& module, const DecoderSettings& settings, uint32_t output_rate,
+                        bool looping) {
+    module.set_resample_mode(settings.resample_mode_value());
+    module.set_mix_volume(settings.mix_gain());
+    module.set_output_rate(output_rate);
+    module.set_ramping(settings.ramping());
+    module.set_ramp_ms(settings.ramp_ms());
+    module.looping = looping;
 }
 
 }  // namespace tarnwick

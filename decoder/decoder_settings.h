@@ -16,6 +16,8 @@
 
 namespace tarnwick {
 
+struct Module;
+
 struct DecoderSettings {
     int32_t sample_rate;    // "srate"
     int32_t resample_mode;  // "rsmode"
@@ -35,5 +37,12 @@ struct DecoderSettings {
     // Whether the song loops: "loop" is exactly 1 and the open did not forbid it.
     bool looping(bool no_loop_flag) const { return !no_loop_flag && loop == 1; }
 };
+
+// Hands the settings to `module` as a decoder's open does, in its order, playing at
+// `output_rate` and looping or not. The open passes settings.output_rate() and
+// settings.looping(flag); the robustness tests and fuzz targets pass rates no stored value
+// yields, to show that the module copes with them too.
+void configure_playback(Module& module, const DecoderSettings& settings, uint32_t output_rate,
+                        bool looping);
 
 }  // namespace tarnwick

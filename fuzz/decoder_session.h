@@ -25,17 +25,10 @@
 #include "decoder/decoder_service.h"
 #include "shell/config_var.h"
 #include "shell/console.h"
+#include "tests/support/playback_settings.h"
 #include "tests/support/test_host.h"
 
 namespace tarnwick::fuzz {
-
-inline void reset_stored_settings() {
-    config_srate.set_value(kDefaultSampleRate);
-    config_rsmode.set_value(kDefaultResampleMode);
-    config_vol.set_value(kDefaultMixVolume);
-    config_ramplen.set_value(kDefaultRampLength);
-    config_loop.set_value(kDefaultLoop);
-}
 
 // Whether `text` is well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
 inline bool is_utf8(const std::string& text) {
@@ -83,7 +76,7 @@ inline std::string run_decoder_session(const uint8_t* data, size_t size, uint32_
     size -= 3;
     if (settings_size > size) settings_size = size;
 
-    reset_stored_settings();
+    test::store_settings({});
     {
         // An exact heap copy, so that a read past the blob is caught.
         const std::vector<uint8_t> blob(data, data + settings_size);
@@ -182,7 +175,7 @@ inline std::string run_decoder_session(const uint8_t* data, size_t size, uint32_
     if (decoder->release() != 0) fail("the service kept references");
     if (console.references() != 0) fail("the console kept references");
     set_host_services(nullptr);
-    reset_stored_settings();
+    test::store_settings({});
     return fault;
 }
 

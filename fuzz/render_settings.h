@@ -1,6 +1,6 @@
 #pragma once
-// The playback settings that a render fuzz input chooses with its first bytes, and how they
-// reach the module, in the order and with the conversions that a decoder's open uses.
+// The playback settings that a render fuzz input chooses with its first bytes. They reach the
+// module as a decoder's open hands them over (test::apply_playback_settings).
 //
 // Input layout: a control byte, then (when its bit 4 is set) four raw little-endian 32-bit
 // settings, then the rest of the input.
@@ -16,17 +16,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "loader/module.h"
+#include "tests/support/playback_settings.h"
 
 namespace tarnwick::fuzz {
 
-struct RenderSettings {
-    uint32_t output_rate = 48000;
-    uint32_t resample_mode = 1;
-    int32_t mix_volume_thousandths = 250;
-    int32_t ramp_thousandths_ms = 3000;
-    bool looping = false;
-};
+using RenderSettings = test::PlaybackSettings;
 
 inline uint32_t read_u32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -54,16 +48,6 @@ inline bool take_render_settings(const uint8_t*& data, size_t& size, RenderSetti
         size -= 16;
     }
     return true;
-}
-
-// The settings as a decoder's open hands them to the module.
-inline void apply_render_settings(Module& module, const RenderSettings& s) {
-    module.set_resample_mode(s.resample_mode);
-    module.set_mix_volume(static_cast<float>(s.mix_volume_thousandths * 0.001));
-    module.set_output_rate(s.output_rate);
-    module.set_ramping(s.ramp_thousandths_ms != 0);
-    module.set_ramp_ms(static_cast<float>(s.ramp_thousandths_ms * 0.001));
-    module.looping = s.looping;
 }
 
 }  // namespace tarnwick::fuzz

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarnwick::Module module;
     if (!module.load_module(data, size)) return 0;
     module.compute_length_seconds();
-    tarnwick::fuzz::apply_render_settings(module, settings);
+    tarnwick::test::apply_playback_settings(module, settings);
 
     static float block[2 * kBlockFrames];
     for (int b = 0; b < kMaxBlocks; ++b) {

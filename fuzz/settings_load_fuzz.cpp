@@ -12,23 +12,17 @@
 #include "loader/module.h"
 #include "shell/config_var.h"
 #include "tests/support/dmf_writer.h"
+#include "tests/support/stored_settings.h"
 
 namespace {
 
 using tarnwick::ConfigVar;
 
-struct Values {
-    int32_t srate, rsmode, vol, ramplen, loop;
-};
-
-Values defaults() {
-    return {tarnwick::kDefaultSampleRate, tarnwick::kDefaultResampleMode,
-            tarnwick::kDefaultMixVolume, tarnwick::kDefaultRampLength, tarnwick::kDefaultLoop};
-}
+using Values = tarnwick::test::StoredSettings;
 
 // The records read one by one, written for this check alone.
 Values reference_load(const uint8_t* p, size_t size) {
-    Values v = defaults();
+    Values v;
     if (size <= 4) return v;
     size_t left = size;
     while (left > 4) {
@@ -95,39 +89,22 @@ const tarnwick::writer::Bytes& song_image() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Settings persist in the library; every input starts from the defaults.
-    const Values start = defaults();
-    tarnwick::config_srate.set_value(start.srate);
-    tarnwick::config_rsmode.set_value(start.rsmode);
-    tarnwick::config_vol.set_value(start.vol);
-    tarnwick::config_ramplen.set_value(start.ramplen);
-    tarnwick::config_loop.set_value(start.loop);
+    tarnwick::test::store_settings({});
 
     // An exact heap copy, so that a read past the blob is caught.
     std::unique_ptr<uint8_t[]> blob(new uint8_t[size]);
     if (size) std::memcpy(blob.get(), data, size);
     ConfigVar::load_all(size ? blob.get() : nullptr, size);
 
-    const Values expected = reference_load(blob.get(), size);
-    if (tarnwick::config_srate.value() != expected.srate ||
-        tarnwick::config_rsmode.value() != expected.rsmode ||
-        tarnwick::config_vol.value() != expected.vol ||
-        tarnwick::config_ramplen.value() != expected.ramplen ||
-        tarnwick::config_loop.value() != expected.loop) {
-        std::abort();
-    }
+    if (tarnwick::test::current_settings() != reference_load(blob.get(), size)) std::abort();
 
-    tarnwick::fuzz::RenderSettings settings;
-    settings.output_rate = static_cast<uint32_t>(tarnwick::config_srate.value());
-    settings.resample_mode = static_cast<uint32_t>(tarnwick::config_rsmode.value());
-    settings.mix_volume_thousandths = tarnwick::config_vol.value();
-    settings.ramp_thousandths_ms = tarnwick::config_ramplen.value();
-    settings.looping = tarnwick::config_loop.value() == 1;
+    const tarnwick::fuzz::RenderSettings settings = tarnwick::test::PlaybackSettings::stored();
 
     const auto& image = song_image();
     tarnwick::Module module;
     if (!module.load_module(image.data(), image.size())) std::abort();
     module.compute_length_seconds();
-    tarnwick::fuzz::apply_render_settings(module, settings);
+    tarnwick::test::apply_playback_settings(module, settings);
     static float block[1024];
     for (int b = 0; b < 8; ++b) {
         for (float& v : block) v = 0.0f;

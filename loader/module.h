@@ -1,6 +1,8 @@
 #pragma once
-// The song model: everything a DMF file holds, copied out of the file image into storage
-// that the Module owns. No record keeps a pointer into the file.
+// The song model: what the loader keeps of a DMF file, copied out of the file image into
+// storage that the Module owns (no record keeps a pointer into the file), and the playing
+// song. Module also holds the sequencer's state, and its render and playback settings live in
+// engine/sequencer.cpp: the design plays the loaded song in place (docs/architecture.md).
 //
 // Loading is safe against hostile files: no read leaves the file image, a chunk's payload, a
 // pattern's declared packed size or a sample's block; memory follows what the file provides,

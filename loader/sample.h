@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace tarnwick {
 
@@ -61,6 +62,12 @@ public:
     uint32_t count() const { return count_; }
     // Keeps the first min(old, n) records, releases the rest, appends empty ones up to n.
     bool resize(uint32_t n);
+    // Puts `sample` at `index` (< count; otherwise nothing happens), releasing the record there;
+    // a null `sample` leaves the slot empty. For tests and tools that lay out a list by hand:
+    // the loader fills the records that resize appends.
+    void replace(uint32_t index, std::unique_ptr<Sample> sample) {
+        if (index < count_) items_[index] = std::move(sample);
+    }
 
 private:
     std::unique_ptr<std::unique_ptr<Sample>[]> items_;

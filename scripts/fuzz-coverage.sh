@@ -36,6 +36,8 @@ for binary in "$dir"/fuzz/fuzz_*; do
     echo "replayed $t: $(find "${inputs[@]}" -type f | wc -l) inputs"
     objects+=(-object "$binary")
 done
+# llvm-cov takes its first binary as a plain argument and every further one after -object:
+# "${objects[@]:1}" drops only the first "-object", so that the first binary stands alone.
 llvm-profdata-14 merge -sparse "$dir"/profiles/*.profraw -o "$dir/corpora.profdata"
 sources=("$PWD/shell" "$PWD/decoder" "$PWD/loader" "$PWD/engine" "$PWD/mixer")
 llvm-cov-14 report "${objects[@]:1}" --instr-profile="$dir/corpora.profdata" "${sources[@]}"

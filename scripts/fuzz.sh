@@ -35,6 +35,10 @@ for t in "${!kind_of[@]}"; do
 done
 # Every file also seeds the whole-load target, with a settings byte in front of it the render
 # target, and opened for information and decoding with no stored settings the decoder target.
+# The bytes put in front are the targets' control fields (fuzz/render_settings.h and
+# fuzz/decoder_session.h): 0x05 is linear resampling (bits 0-1 = 1) with the light ramp (bit 2)
+# at the first rate of the table, 48000 Hz, without looping or raw settings; 0x03 0x00 0x00 is
+# OPEN_INFO | OPEN_DECODE with a host that behaves, then a settings length of 0.
 for f in tests/data/*.dmf; do
     [ -f "$f" ] || continue
     { printf '\x05'; cat "$f"; } > "$dir/seeds/render_song/$(basename "$f").render"

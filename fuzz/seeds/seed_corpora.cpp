@@ -12,6 +12,7 @@
 #include "cli/demo_song.h"
 #include "loader/module.h"
 #include "tests/support/dmf_writer.h"
+#include "tests/support/settings_record.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ std::vector<int8_t> saw(size_t n, int step = 5) {
     return frames;
 }
 
-std::vector<int16_t> sine16(size_t n) {
+// A triangle is enough: the loader only converts the values.
+std::vector<int16_t> triangle16(size_t n) {
     std::vector<int16_t> frames(n);
-    // A triangle is enough: the loader only converts the values.
     for (size_t i = 0; i < n; ++i) {
         const int phase = static_cast<int>(i % 64);
         frames[i] = static_cast<int16_t>((phase < 32 ? phase : 64 - phase) * 2000 - 32000);
@@ -52,7 +53,7 @@ std::vector<SampleDesc> every_storage() {
     std::vector<SampleDesc> s;
     s.push_back(SampleDesc::pcm8("eight", saw(48)).loop(8, 47));
     s.push_back(SampleDesc::pcm8("eight once", saw(40, 9)));
-    const std::vector<int16_t> sixteen = sine16(64);
+    const std::vector<int16_t> sixteen = triangle16(64);
     s.push_back(SampleDesc::pcm16("sixteen", sixteen).loop(0, 63));
     s.push_back(SampleDesc::packed("huffman", saw(60, 3), TreeShape::huffman).loop(4, 59));
     s.push_back(SampleDesc::packed("balanced", saw(50, 17), TreeShape::balanced));
@@ -270,20 +271,9 @@ std::vector<NamedBytes> packed_inputs() {
     return out;
 }
 
-Bytes record(const std::string& name, const Bytes& data) {
-    Bytes b;
-    put_u32(b, static_cast<uint32_t>(name.size()));
-    b.insert(b.end(), name.begin(), name.end());
-    put_u32(b, static_cast<uint32_t>(data.size()));
-    b.insert(b.end(), data.begin(), data.end());
-    return b;
-}
-
-Bytes value(int32_t v) {
-    Bytes b;
-    put_u32(b, static_cast<uint32_t>(v));
-    return b;
-}
+// Short names: the settings seeds are built from many records.
+constexpr auto& record = tarnwick::test::settings_record_with_data;
+constexpr auto& value = tarnwick::test::setting_value;
 
 std::vector<NamedBytes> settings_inputs() {
     std::vector<NamedBytes> out;

@@ -1,55 +1,14 @@
 // Rendering must not allocate: once playback has started, no block of any pattern (wider or
-// narrower than the ones before) may call the allocator. This program counts every call of
-// the global allocation functions.
+// narrower than the ones before) may call the allocator. The allocation meter counts every
+// call of the global allocation functions.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "loader/module.h"
+#include "tests/support/allocation_meter.h"
 #include "tests/support/dmf_writer.h"
-
-// The replacement allocation functions are malloc/free by design.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<long> allocations{0};
-
-void* counted_allocation(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = counted_allocation(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = counted_allocation(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return counted_allocation(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return counted_allocation(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace tarnwick {
 namespace {
@@ -85,10 +44,10 @@ TEST(Allocation, PlayingASongAllocatesNothingAfterTheFirstBlock) {
     std::vector<float> block(2 * 512);
     ASSERT_EQ(m.render(block.data(), 512), 512);
 
-    const long before = allocations.load();
+    test::AllocationMeter meter;
     for (int i = 0; i < 2000; ++i)
         ASSERT_EQ(m.render(block.data(), 512), 512);  // three times round
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(meter.calls(), 0u);
     EXPECT_EQ(m.players.capacity, 8u) << "every pattern width was played";
 }
 

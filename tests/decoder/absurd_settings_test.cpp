@@ -12,6 +12,8 @@
 namespace tarnwick::decoder_test {
 namespace {
 
+using StoredSettingsAtOpen = DecoderFixture;
+
 using qarvel::OPEN_DECODE;
 using qarvel::OPEN_INFO;
 
@@ -32,13 +34,13 @@ Song busy_song() {
 
 struct Case {
     const char* what;
-    SettingValues values;
+    StoredSettings values;
     // Blocks after which a song at an enormous rate is left unfinished (decode must still
     // return each time); 0: play to the end.
     uint32_t block_budget;
 };
 
-TEST_F(DecoderTest, AnyStoredSettingOpensAndDecodesSafely) {
+TEST_F(StoredSettingsAtOpen, AnyStoredSettingOpensAndDecodesSafely) {
     const Case cases[] = {
         {"srate 1", {1, 1, 250, 3000, 0}, 0},
         {"srate 255", {255, 2, 250, 3000, 0}, 0},
@@ -61,7 +63,7 @@ TEST_F(DecoderTest, AnyStoredSettingOpensAndDecodesSafely) {
         {"loop INT_MAX", {48000, 1, 250, 3000, INT_MAX}, 0},
     };
     for (const Case& c : cases) {
-        apply(c.values);
+        store_settings(c.values);
         test_host::TrackInfo info;
         DecoderService* d = make_service();
         test_host::BytesFile file(busy_song().build());

@@ -12,17 +12,19 @@
 namespace tarnwick::decoder_test {
 namespace {
 
+using ConsoleMessages = DecoderFixture;
+
 using qarvel::OPEN_DECODE;
 using qarvel::OPEN_INFO;
 
-TEST_F(DecoderTest, NoMemoryForTheServiceGivesNoService) {
+TEST_F(ConsoleMessages, NoMemoryForTheServiceGivesNoService) {
     CountedMemory memory(1);
     EXPECT_EQ(create_decoder_service(memory.memory()), nullptr);
     EXPECT_EQ(memory.live(), 0);
     EXPECT_TRUE(console_.lines().empty());
 }
 
-TEST_F(DecoderTest, RunningOutOfMemoryIsToldOnceAndRefusesTheOpen) {
+TEST_F(ConsoleMessages, RunningOutOfMemoryIsToldOnceAndRefusesTheOpen) {
     struct Case {
         int fail_at;  // 2: the file image, 3: the output block
         uint32_t flags;
@@ -59,7 +61,7 @@ TEST_F(DecoderTest, RunningOutOfMemoryIsToldOnceAndRefusesTheOpen) {
     }
 }
 
-TEST_F(DecoderTest, MessagesAreDroppedWhenTheHostHasNoConsole) {
+TEST_F(ConsoleMessages, MessagesAreDroppedWhenTheHostHasNoConsole) {
     services_.set_console(nullptr);
     CountedMemory memory(2);
     DecoderService* d = create_decoder_service(memory.memory());
@@ -71,7 +73,7 @@ TEST_F(DecoderTest, MessagesAreDroppedWhenTheHostHasNoConsole) {
     EXPECT_EQ(memory.live(), 0);
 }
 
-TEST_F(DecoderTest, MessagesAreDroppedWhenThePluginHasNoHost) {
+TEST_F(ConsoleMessages, MessagesAreDroppedWhenThePluginHasNoHost) {
     tarnwick::set_host_services(nullptr);
     CountedMemory memory(3);
     DecoderService* d = create_decoder_service(memory.memory());
@@ -82,7 +84,7 @@ TEST_F(DecoderTest, MessagesAreDroppedWhenThePluginHasNoHost) {
     EXPECT_EQ(d->release(), 0);
 }
 
-TEST_F(DecoderTest, RefusedSongsAreRefusedSilently) {
+TEST_F(ConsoleMessages, RefusedSongsAreRefusedSilently) {
     const writer::Bytes good = tone_song().build();
     const std::vector<writer::Bytes> refused = {
         writer::Bytes(good.begin(), good.begin() + 40),  // cut inside the header

@@ -12,12 +12,14 @@
 namespace tarnwick::decoder_test {
 namespace {
 
+using Decoding = DecoderFixture;
+
 using qarvel::OPEN_DECODE;
 using Call = test_host::AudioChunk::Call;
 
 // The song rendered straight from the module, configured as an open with these settings does,
 // block by block; stops at the end of the song. Frames as rendered, no padding.
-std::vector<float> render_directly(const Song& song, const SettingValues& v) {
+std::vector<float> render_directly(const Song& song, const StoredSettings& v) {
     Module module;
     const writer::Bytes image = song.build();
     EXPECT_TRUE(module.load_module(image.data(), image.size()));
@@ -39,11 +41,11 @@ std::vector<float> render_directly(const Song& song, const SettingValues& v) {
     return out;
 }
 
-TEST_F(DecoderTest, DeliveredBlocksHoldTheRenderedSongAndTheLastIsPaddedWithSilence) {
+TEST_F(Decoding, DeliveredBlocksHoldTheRenderedSongAndTheLastIsPaddedWithSilence) {
     // One row at a tick of 1049 frames: 4196 frames, 8 whole blocks and 100 frames.
-    SettingValues v;
+    StoredSettings v;
     v.srate = 32 * 1049;
-    apply(v);
+    store_settings(v);
     const Song song = tone_song(1);
     const std::vector<float> expected = render_directly(song, v);
     ASSERT_EQ(expected.size(), 2u * 4196u);
@@ -68,11 +70,11 @@ TEST_F(DecoderTest, DeliveredBlocksHoldTheRenderedSongAndTheLastIsPaddedWithSile
     EXPECT_EQ(d->decode(&chunk), 0) << "an ended song stays ended";
 }
 
-TEST_F(DecoderTest, LoopingSongDeliversTheSameAsTheSongRenderedOnItsOwn) {
-    SettingValues v;
+TEST_F(Decoding, LoopingSongDeliversTheSameAsTheSongRenderedOnItsOwn) {
+    StoredSettings v;
     v.loop = 1;
     v.rsmode = 2;
-    apply(v);
+    store_settings(v);
     const Song song = tone_song(2, 3);
     DecoderService* d = open_song(song, OPEN_DECODE);
     const test_host::DecodedSong decoded = test_host::decode_to_end(*d, 40);
@@ -99,7 +101,7 @@ TEST_F(DecoderTest, LoopingSongDeliversTheSameAsTheSongRenderedOnItsOwn) {
     }
 }
 
-TEST_F(DecoderTest, EmptyChunkIsResizedThenFilledAndDescribedInOrder) {
+TEST_F(Decoding, EmptyChunkIsResizedThenFilledAndDescribedInOrder) {
     DecoderService* d = open_song(tone_song(), OPEN_DECODE);
     test_host::AudioChunk chunk;
     ASSERT_EQ(d->decode(&chunk), 1);
@@ -113,7 +115,7 @@ TEST_F(DecoderTest, EmptyChunkIsResizedThenFilledAndDescribedInOrder) {
     for (double s : chunk.samples()) ASSERT_NE(s, test_host::AudioChunk::kUnwritten);
 }
 
-TEST_F(DecoderTest, ChunkLargeEnoughIsUsedAsItIs) {
+TEST_F(Decoding, ChunkLargeEnoughIsUsedAsItIs) {
     DecoderService* d = open_song(tone_song(), OPEN_DECODE);
     test_host::AudioChunk chunk(test_host::AudioChunk::Storage::grows, 2048);
     ASSERT_EQ(d->decode(&chunk), 1);
@@ -126,7 +128,7 @@ TEST_F(DecoderTest, ChunkLargeEnoughIsUsedAsItIs) {
     EXPECT_EQ(chunk.samples()[1024], test_host::AudioChunk::kUnwritten);
 }
 
-TEST_F(DecoderTest, ChunkWithoutStorageIsEmptiedAndDecodingGoesOn) {
+TEST_F(Decoding, ChunkWithoutStorageIsEmptiedAndDecodingGoesOn) {
     DecoderService* d = open_song(tone_song(8), OPEN_DECODE);
     test_host::AudioChunk chunk(test_host::AudioChunk::Storage::none);
     uint32_t blocks = 0;
@@ -141,7 +143,7 @@ TEST_F(DecoderTest, ChunkWithoutStorageIsEmptiedAndDecodingGoesOn) {
     EXPECT_EQ(blocks, 94u) << "the song still runs its course";
 }
 
-TEST_F(DecoderTest, RenderFailureStopsWithAnErrorOnTheConsole) {
+TEST_F(Decoding, RenderFailureStopsWithAnErrorOnTheConsole) {
     // The second order names a pattern that the song does not have.
     Song song = tone_song(4);
     song.orders = {0, 5};

@@ -12,6 +12,7 @@
 #include "shell/config_var.h"
 #include "shell/console.h"
 #include "tests/support/dmf_writer.h"
+#include "tests/support/stored_settings.h"
 #include "tests/support/test_host.h"
 
 namespace tarnwick::decoder_test {
@@ -63,21 +64,8 @@ class CountedMemory {
     }
 };
 
-struct SettingValues {
-    int32_t srate = kDefaultSampleRate;
-    int32_t rsmode = kDefaultResampleMode;
-    int32_t vol = kDefaultMixVolume;
-    int32_t ramplen = kDefaultRampLength;
-    int32_t loop = kDefaultLoop;
-};
-
-inline void apply(const SettingValues& v) {
-    config_srate.set_value(v.srate);
-    config_rsmode.set_value(v.rsmode);
-    config_vol.set_value(v.vol);
-    config_ramplen.set_value(v.ramplen);
-    config_loop.set_value(v.loop);
-}
+using test::store_settings;
+using test::StoredSettings;
 
 // A looping square wave of 32 frames.
 inline SampleDesc square_sample(const char* name = "square") {
@@ -107,10 +95,13 @@ inline double expected_length(const Song& song) {
     return static_cast<double>(module.compute_length_seconds());
 }
 
-class DecoderTest : public ::testing::Test {
+// A host's services installed and the stored settings at their defaults for the test; the
+// services it makes are released at its end. Each test file names its suites after what they
+// check (`using Opening = DecoderFixture;`).
+class DecoderFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        apply(SettingValues{});
+        store_settings({});
         tarnwick::set_host_services(&services_);
     }
     void TearDown() override {
@@ -119,7 +110,7 @@ class DecoderTest : public ::testing::Test {
             }
         }
         tarnwick::set_host_services(nullptr);
-        apply(SettingValues{});
+        store_settings({});
     }
 
     // A new service released at the end of the test (whatever references it still holds).

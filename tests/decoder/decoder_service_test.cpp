@@ -11,11 +11,17 @@
 namespace tarnwick::decoder_test {
 namespace {
 
+using FileType = DecoderFixture;
+using ServiceReferences = DecoderFixture;
+using FileReading = DecoderFixture;
+using Opening = DecoderFixture;
+using SettingsAtOpen = DecoderFixture;
+
 using qarvel::OPEN_DECODE;
 using qarvel::OPEN_INFO;
 using qarvel::OPEN_NO_LOOP;
 
-TEST_F(DecoderTest, TypeTestAcceptsDmfInAnyLetterCaseOnly) {
+TEST_F(FileType, TypeTestAcceptsDmfInAnyLetterCaseOnly) {
     struct Case {
         const char* extension;
         bool accepted;
@@ -32,7 +38,7 @@ TEST_F(DecoderTest, TypeTestAcceptsDmfInAnyLetterCaseOnly) {
     }
 }
 
-TEST_F(DecoderTest, ReferencesFollowQueryAddAndReleaseAndTheLastReleaseFreesEverything) {
+TEST_F(ServiceReferences, ReferencesFollowQueryAddAndReleaseAndTheLastReleaseFreesEverything) {
     CountedMemory memory;
     DecoderService* d = create_decoder_service(memory.memory());
     ASSERT_NE(d, nullptr);
@@ -57,7 +63,7 @@ TEST_F(DecoderTest, ReferencesFollowQueryAddAndReleaseAndTheLastReleaseFreesEver
     EXPECT_EQ(memory.live(), 0) << "the last release frees the block and the service";
 }
 
-TEST_F(DecoderTest, AServiceDrivenThroughThePublicInterfaceAlonePlaysASong) {
+TEST_F(ServiceReferences, AServiceDrivenThroughThePublicInterfaceAlonePlaysASong) {
     qarvel::Decoder* d = make_service();
     qarvel::Service* as_service = d->query(qarvel::kDecoderClassId);
     auto* decoder = static_cast<qarvel::Decoder*>(as_service);
@@ -71,7 +77,7 @@ TEST_F(DecoderTest, AServiceDrivenThroughThePublicInterfaceAlonePlaysASong) {
     EXPECT_EQ(decoder->release(), 1);
 }
 
-TEST_F(DecoderTest, ZeroLengthFileIsRefusedWithoutAMessage) {
+TEST_F(FileReading, ZeroLengthFileIsRefusedWithoutAMessage) {
     DecoderService* d = make_service();
     test_host::BytesFile file({});
     EXPECT_FALSE(d->open(&file, &info_, OPEN_INFO | OPEN_DECODE));
@@ -81,7 +87,7 @@ TEST_F(DecoderTest, ZeroLengthFileIsRefusedWithoutAMessage) {
     EXPECT_EQ(d->decode(nullptr), 0);
 }
 
-TEST_F(DecoderTest, FileOfUnknownSizeIsRefusedWithoutReadingOrAllocating) {
+TEST_F(FileReading, FileOfUnknownSizeIsRefusedWithoutReadingOrAllocating) {
     CountedMemory memory;
     DecoderService* d = make_service(memory.memory());
     test_host::BytesFile file(tone_song().build());
@@ -93,7 +99,7 @@ TEST_F(DecoderTest, FileOfUnknownSizeIsRefusedWithoutReadingOrAllocating) {
     EXPECT_TRUE(info_.entries().empty());
 }
 
-TEST_F(DecoderTest, WholeFileIsReadInOneCall) {
+TEST_F(FileReading, WholeFileIsReadInOneCall) {
     DecoderService* d = make_service();
     test_host::BytesFile file(tone_song().build());
     EXPECT_TRUE(d->open(&file, &info_, OPEN_DECODE));
@@ -101,7 +107,7 @@ TEST_F(DecoderTest, WholeFileIsReadInOneCall) {
     EXPECT_EQ(file.size_queries(), 1);
 }
 
-TEST_F(DecoderTest, ShortReadLeavesZerosForTheLoaderToJudge) {
+TEST_F(FileReading, ShortReadLeavesZerosForTheLoaderToJudge) {
     const writer::Bytes image = tone_song().build();
     // Every cut: the image's unread rest is zero, never left over memory; the loader refuses
     // or accepts, and nothing reads outside the image (the sanitizers watch).
@@ -120,7 +126,7 @@ TEST_F(DecoderTest, ShortReadLeavesZerosForTheLoaderToJudge) {
     EXPECT_TRUE(console_.lines().empty());
 }
 
-TEST_F(DecoderTest, FlagsDecideWhatAnOpenReportsAndPrepares) {
+TEST_F(Opening, FlagsDecideWhatAnOpenReportsAndPrepares) {
     struct Case {
         uint32_t flags;
         bool track_info;
@@ -153,7 +159,7 @@ TEST_F(DecoderTest, FlagsDecideWhatAnOpenReportsAndPrepares) {
     }
 }
 
-TEST_F(DecoderTest, LengthComesBeforeTheTrackInformation) {
+TEST_F(Opening, LengthComesBeforeTheTrackInformation) {
     open_song(tone_song(), OPEN_INFO);
     ASSERT_FALSE(info_.entries().empty());
     EXPECT_EQ(info_.entries().front().kind, test_host::TrackInfo::Kind::length);
@@ -161,7 +167,7 @@ TEST_F(DecoderTest, LengthComesBeforeTheTrackInformation) {
     EXPECT_GT(info_.entries().front().seconds, 0.0);
 }
 
-TEST_F(DecoderTest, SecondOpenIsRefusedAndTheFirstSongPlaysOn) {
+TEST_F(Opening, SecondOpenIsRefusedAndTheFirstSongPlaysOn) {
     DecoderService* d = open_song(tone_song(8), OPEN_DECODE);
     test_host::AudioChunk chunk;
     ASSERT_EQ(d->decode(&chunk), 1);
@@ -178,7 +184,7 @@ TEST_F(DecoderTest, SecondOpenIsRefusedAndTheFirstSongPlaysOn) {
     EXPECT_EQ(rest.blocks + 1, 94u);
 }
 
-TEST_F(DecoderTest, SecondOpenAfterAFailedOneIsRefusedToo) {
+TEST_F(Opening, SecondOpenAfterAFailedOneIsRefusedToo) {
     DecoderService* d = make_service();
     test_host::BytesFile empty({});
     EXPECT_FALSE(d->open(&empty, &info_, OPEN_DECODE));
@@ -187,7 +193,7 @@ TEST_F(DecoderTest, SecondOpenAfterAFailedOneIsRefusedToo) {
     EXPECT_EQ(d->decode(nullptr), 0);
 }
 
-TEST_F(DecoderTest, OpenWithoutAFileOrTrackInformationIsSafe) {
+TEST_F(Opening, OpenWithoutAFileOrTrackInformationIsSafe) {
     DecoderService* d = make_service();
     EXPECT_FALSE(d->open(nullptr, &info_, OPEN_INFO | OPEN_DECODE));
     EXPECT_TRUE(info_.entries().empty());
@@ -198,7 +204,7 @@ TEST_F(DecoderTest, OpenWithoutAFileOrTrackInformationIsSafe) {
     EXPECT_EQ(e->decode(nullptr), 1) << "a block without a chunk is rendered and dropped";
 }
 
-TEST_F(DecoderTest, NeverOpenedServiceDecodesToTheEnd) {
+TEST_F(Opening, NeverOpenedServiceDecodesToTheEnd) {
     DecoderService* d = make_service();
     test_host::AudioChunk chunk;
     EXPECT_EQ(d->decode(&chunk), 0);
@@ -208,7 +214,7 @@ TEST_F(DecoderTest, NeverOpenedServiceDecodesToTheEnd) {
 
 // --- settings
 
-TEST_F(DecoderTest, DefaultSettingsReachTheSongInTheirScaledForm) {
+TEST_F(SettingsAtOpen, DefaultSettingsReachTheSongInTheirScaledForm) {
     DecoderService* d = open_song(tone_song(), OPEN_DECODE);
     const TrackPlayerSet& players = d->module().players;
     EXPECT_EQ(d->output_rate(), 48000u);
@@ -220,9 +226,9 @@ TEST_F(DecoderTest, DefaultSettingsReachTheSongInTheirScaledForm) {
     EXPECT_FALSE(d->module().looping);
 }
 
-TEST_F(DecoderTest, EveryValueThePreferencesPageOffersReachesTheSongAsStored) {
+TEST_F(SettingsAtOpen, EveryValueThePreferencesPageOffersReachesTheSongAsStored) {
     struct Case {
-        SettingValues values;
+        StoredSettings values;
         uint32_t rate;
         uint32_t mode;
         float gain;
@@ -241,7 +247,7 @@ TEST_F(DecoderTest, EveryValueThePreferencesPageOffersReachesTheSongAsStored) {
         {{22050, 1, 250, 3000, 0}, 22050, 1, 0.25f, true, 3.0f},
     };
     for (const Case& c : cases) {
-        apply(c.values);
+        store_settings(c.values);
         DecoderService* d = open_song(tone_song(), OPEN_DECODE);
         const TrackPlayerSet& players = d->module().players;
         EXPECT_EQ(d->output_rate(), c.rate);
@@ -256,9 +262,9 @@ TEST_F(DecoderTest, EveryValueThePreferencesPageOffersReachesTheSongAsStored) {
     }
 }
 
-TEST_F(DecoderTest, SettingsAreCapturedAtOpenOnly) {
+TEST_F(SettingsAtOpen, SettingsAreCapturedAtOpenOnly) {
     DecoderService* d = open_song(tone_song(), OPEN_INFO | OPEN_DECODE);
-    apply({22050, 0, 1000, 0, 1});
+    store_settings({22050, 0, 1000, 0, 1});
     const TrackPlayerSet& players = d->module().players;
     test_host::AudioChunk chunk;
     ASSERT_EQ(d->decode(&chunk), 1);
@@ -269,7 +275,7 @@ TEST_F(DecoderTest, SettingsAreCapturedAtOpenOnly) {
     EXPECT_EQ(info_.technical("samplerate"), "48000");
 }
 
-TEST_F(DecoderTest, LoopingNeedsLoopOneAndNoNoLoopFlag) {
+TEST_F(SettingsAtOpen, LoopingNeedsLoopOneAndNoNoLoopFlag) {
     struct Case {
         int32_t loop;
         uint32_t flags;
@@ -282,9 +288,9 @@ TEST_F(DecoderTest, LoopingNeedsLoopOneAndNoNoLoopFlag) {
     };
     // The song lasts 1 s: 94 blocks at 48000 Hz. A looping song is still playing after 400.
     for (const Case& c : cases) {
-        SettingValues values;
+        StoredSettings values;
         values.loop = c.loop;
-        apply(values);
+        store_settings(values);
         DecoderService* d = open_song(tone_song(8), c.flags);
         EXPECT_EQ(d->module().looping, !c.ends) << "loop " << c.loop << " flags " << c.flags;
         const test_host::DecodedSong song = test_host::decode_to_end(*d, 400);
@@ -298,11 +304,11 @@ TEST_F(DecoderTest, LoopingNeedsLoopOneAndNoNoLoopFlag) {
     }
 }
 
-TEST_F(DecoderTest, RateOfZeroOrBelowDecodesAtTheDefaultButIsReportedAsStored) {
+TEST_F(SettingsAtOpen, RateOfZeroOrBelowDecodesAtTheDefaultButIsReportedAsStored) {
     for (const int32_t srate : {0, -1, -48000, INT32_MIN}) {
-        SettingValues values;
+        StoredSettings values;
         values.srate = srate;
-        apply(values);
+        store_settings(values);
         test_host::TrackInfo info;
         DecoderService* d = make_service();
         test_host::BytesFile file(tone_song(8).build());

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "tests/decoder/decoder_fixture.h"
-#include "tests/shell/failing_allocator.h"
+#include "tests/support/failing_allocator.h"
 
 namespace tarnwick::decoder_test {
 namespace {
+
+using TrackInformation = DecoderFixture;
 
 using qarvel::OPEN_INFO;
 
@@ -63,10 +65,10 @@ TEST(CommentText, EveryLineFeedGetsACarriageReturnBeforeIt) {
     for (const Case& c : cases) EXPECT_STREQ(comment_text(c.message).text(), c.comment);
 }
 
-TEST_F(DecoderTest, TagsAndTechnicalFieldsComeInTheirOrder) {
+TEST_F(TrackInformation, TagsAndTechnicalFieldsComeInTheirOrder) {
     Song song = song_with_samples(12, 8);
     song.message = std::string(40, 'a') + std::string(40, 'b') + std::string(20, 'c');
-    apply({22050, 1, 250, 3000, 0});
+    store_settings({22050, 1, 250, 3000, 0});
     open_song(song, OPEN_INFO);
 
     std::vector<std::string> expected = {"TITLE", "ARTIST", "TRACKER_NAME", "DATE", "COMMENT"};
@@ -98,7 +100,7 @@ TEST_F(DecoderTest, TagsAndTechnicalFieldsComeInTheirOrder) {
     EXPECT_EQ(info_.technical("Orders"), "1");
 }
 
-TEST_F(DecoderTest, SampleNamesAreReportedEmptyOrNotAndLibraryNamesOnlyForVersion8) {
+TEST_F(TrackInformation, SampleNamesAreReportedEmptyOrNotAndLibraryNamesOnlyForVersion8) {
     open_song(song_with_samples(12, 8), OPEN_INFO);
     for (uint32_t i = 0; i < 12; ++i) {
         const std::string smpl = sample_key("SMPL", i).text();
@@ -118,40 +120,36 @@ TEST_F(DecoderTest, SampleNamesAreReportedEmptyOrNotAndLibraryNamesOnlyForVersio
     EXPECT_EQ(version7.technical("codec"), "DMF v. 7");
 }
 
-TEST_F(DecoderTest, HeaderTextsAreConvertedFromCodePage437) {
-    Song song = tone_song();
-    song.header.title = "H\x82llo";
-    song.header.composer = "\xC9\xCD\xBB";
-    song.header.tracker_name = "X-Track";
-    open_song(song, OPEN_INFO);
-    EXPECT_EQ(info_.tag("TITLE"), "H\xC3\xA9llo");
-    EXPECT_EQ(info_.tag("ARTIST"), "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97");
-    EXPECT_EQ(info_.tag("TRACKER_NAME"), "X-Track");
+TEST_F(TrackInformation, HeaderTextsAreConvertedFromCodePage437AtFullWidthAndWhenEmpty) {
+    struct Case {
+        const char* what;
+        std::string title, composer, tracker;            // as stored
+        std::string title_tag, artist_tag, tracker_tag;  // as reported
+    };
+    const Case cases[] = {
+        {"code page 437", "H\x82llo", "\xC9\xCD\xBB", "X-Track", "H\xC3\xA9llo",
+         "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97", "X-Track"},
+        {"full width keeps every byte and no more", std::string(30, 'T'), std::string(20, 'C'),
+         std::string(8, 'K'), std::string(30, 'T'), std::string(20, 'C'), std::string(8, 'K')},
+        {"empty texts are still reported", "", "", "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Song song = tone_song();
+        song.header.title = c.title;
+        song.header.composer = c.composer;
+        song.header.tracker_name = c.tracker;
+        test_host::TrackInfo info;
+        DecoderService* d = make_service();
+        test_host::BytesFile file(song.build());
+        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO));
+        EXPECT_EQ(info.tag("TITLE"), c.title_tag);
+        EXPECT_EQ(info.tag("ARTIST"), c.artist_tag);
+        EXPECT_EQ(info.tag("TRACKER_NAME"), c.tracker_tag);
+    }
 }
 
-TEST_F(DecoderTest, FullWidthHeaderTextsKeepEveryByteAndNoMore) {
-    Song song = tone_song();
-    song.header.title = std::string(30, 'T');
-    song.header.composer = std::string(20, 'C');
-    song.header.tracker_name = std::string(8, 'K');
-    open_song(song, OPEN_INFO);
-    EXPECT_EQ(info_.tag("TITLE"), std::string(30, 'T'));
-    EXPECT_EQ(info_.tag("ARTIST"), std::string(20, 'C'));
-    EXPECT_EQ(info_.tag("TRACKER_NAME"), std::string(8, 'K'));
-}
-
-TEST_F(DecoderTest, EmptyHeaderTextsAreStillReported) {
-    Song song = tone_song();
-    song.header.title = "";
-    song.header.composer = "";
-    song.header.tracker_name = "";
-    open_song(song, OPEN_INFO);
-    EXPECT_EQ(info_.tag("TITLE"), "");
-    EXPECT_EQ(info_.tag("ARTIST"), "");
-    EXPECT_EQ(info_.tag("TRACKER_NAME"), "");
-}
-
-TEST_F(DecoderTest, DateIsYearMonthDayAsStoredWithoutLeadingZeros) {
+TEST_F(TrackInformation, DateIsYearMonthDayAsStoredWithoutLeadingZeros) {
     struct Case {
         uint8_t year, month, day;
         const char* date;
@@ -175,7 +173,7 @@ TEST_F(DecoderTest, DateIsYearMonthDayAsStoredWithoutLeadingZeros) {
     }
 }
 
-TEST_F(DecoderTest, MessageLinesEndInCarriageReturnLineFeed) {
+TEST_F(TrackInformation, MessageLinesEndInCarriageReturnLineFeed) {
     Song song = tone_song();
     song.message = std::string(40, 'a') + std::string(40, 'b') + "c\x82";
     open_song(song, OPEN_INFO);
@@ -183,23 +181,23 @@ TEST_F(DecoderTest, MessageLinesEndInCarriageReturnLineFeed) {
               std::string(40, 'a') + "\r\n" + std::string(40, 'b') + "\r\nc\xC3\xA9");
 }
 
-TEST_F(DecoderTest, SongWithoutMessageHasNoComment) {
+TEST_F(TrackInformation, SongWithoutMessageHasNoComment) {
     open_song(tone_song(), OPEN_INFO);
     EXPECT_FALSE(info_.tag("COMMENT").has_value());
 }
 
-TEST_F(DecoderTest, EmptyMessageIsStillAComment) {
+TEST_F(TrackInformation, EmptyMessageIsStillAComment) {
     Song song = tone_song();
     song.message = "";
     open_song(song, OPEN_INFO);
     EXPECT_EQ(info_.tag("COMMENT"), "");
 }
 
-TEST_F(DecoderTest, StoredSampleRateIsReportedAsStored) {
+TEST_F(TrackInformation, StoredSampleRateIsReportedAsStored) {
     for (const int32_t srate : {22050, 48000, 1, 0, -44100, INT32_MAX, INT32_MIN}) {
-        SettingValues values;
+        StoredSettings values;
         values.srate = srate;
-        apply(values);
+        store_settings(values);
         test_host::TrackInfo info;
         DecoderService* d = make_service();
         test_host::BytesFile file(tone_song().build());
@@ -208,7 +206,7 @@ TEST_F(DecoderTest, StoredSampleRateIsReportedAsStored) {
     }
 }
 
-TEST_F(DecoderTest, CountsAreTheSongsOwn) {
+TEST_F(TrackInformation, CountsAreTheSongsOwn) {
     Song song = tone_song();
     song.track_count = 3;
     song.patterns = {PatternDesc(3, 4), PatternDesc(2, 8)};
@@ -219,7 +217,7 @@ TEST_F(DecoderTest, CountsAreTheSongsOwn) {
     EXPECT_EQ(info_.technical("Orders"), "5");
 }
 
-TEST_F(DecoderTest, TrackInformationWithoutMemoryForTextsReportsNoMisfiledTags) {
+TEST_F(TrackInformation, TrackInformationWithoutMemoryForTextsReportsNoMisfiledTags) {
     Song song = song_with_samples(12, 8);
     song.message = "line one\nline two";
     Module module;
@@ -229,7 +227,7 @@ TEST_F(DecoderTest, TrackInformationWithoutMemoryForTextsReportsNoMisfiledTags) 
     for (int successes : {0, 1, 5, 20, 60}) {
         test_host::TrackInfo info;
         {
-            testing_support::FailingAllocator no_memory(successes);
+            test::FailingAllocator no_memory(successes);
             report_track_info(module, 48000, info);
         }
         for (const std::string& name : info.tag_names()) {

@@ -13,20 +13,22 @@
 namespace tarnwick::decoder_test {
 namespace {
 
+using WholeSongs = DecoderFixture;
+
 using qarvel::OPEN_DECODE;
 using qarvel::OPEN_INFO;
 using qarvel::OPEN_NO_LOOP;
 
-TEST_F(DecoderTest, DemoSongPlaysToTheEndForAsLongAsItsReportedLength) {
+TEST_F(WholeSongs, DemoSongPlaysToTheEndForAsLongAsItsReportedLength) {
     const writer::Bytes image = demo::demo_song_image();
     // "loop" 1 as well: OPEN_NO_LOOP must still end the song.
-    const SettingValues cases[] = {
+    const StoredSettings cases[] = {
         {48000, 0, 250, 0, 1},
         {44100, 1, 250, 3000, 1},
         {22025, 2, 1000, 8000, 1},
     };
-    for (const SettingValues& values : cases) {
-        apply(values);
+    for (const StoredSettings& values : cases) {
+        store_settings(values);
         qarvel::Decoder* decoder = make_service();
         test_host::TrackInfo info;
         test_host::BytesFile file(image);
@@ -56,7 +58,7 @@ TEST_F(DecoderTest, DemoSongPlaysToTheEndForAsLongAsItsReportedLength) {
     EXPECT_TRUE(console_.lines().empty());
 }
 
-TEST_F(DecoderTest, CutOrCorruptedSongsAreRefusedOrPlayedButNeverMisbehave) {
+TEST_F(WholeSongs, CutOrCorruptedSongsAreRefusedOrPlayedButNeverMisbehave) {
     const writer::Bytes image = demo::demo_song_image();
     for (size_t cut = 0; cut < image.size(); cut += 1 + image.size() / 97) {
         for (const bool corrupt : {false, true}) {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "loader/module.h"
-#include "tests/engine/track_fixture.h"
+#include "tests/support/track_fixture.h"
 
-namespace tarnwick::testing {
+namespace tarnwick::test {
 
 struct PatternShape {
     uint32_t rows;
@@ -61,4 +61,4 @@ inline std::vector<float> render_all(Module& m, uint32_t block, uint32_t limit =
     return out;
 }
 
-}  // namespace tarnwick::testing
+}  // namespace tarnwick::test

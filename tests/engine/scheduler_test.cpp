@@ -8,12 +8,12 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "tests/engine/track_fixture.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
-using testing::OneTrack;
+using test::OneTrack;
 
 constexpr uint32_t kRowFrames = 6000;  // 48000 Hz at 32 ticks per second: 4 x 1500
 constexpr uint32_t kTickFrames = 1500;
@@ -150,7 +150,7 @@ TEST(NoteCut, NoteCutWithParam255NeverFires) {
 // the sample was restarted.
 struct CountingVoice : OneTrack {
     explicit CountingVoice(uint32_t rows) : OneTrack(rows) {
-        add_sample(testing::ramp_frames(200000), 48000.0f);
+        add_sample(test::ramp_frames(200000), 48000.0f);
         player.resample_mode = 0;
         player.panning = 0.0f;  // everything on the left
     }

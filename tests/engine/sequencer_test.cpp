@@ -14,10 +14,10 @@
 namespace tarnwick {
 namespace {
 
-using testing::build_song;
-using testing::note;
-using testing::put_cell;
-using testing::render_all;
+using test::build_song;
+using test::note;
+using test::put_cell;
+using test::render_all;
 
 constexpr uint32_t kRowFrames = 6000;
 
@@ -130,7 +130,7 @@ TEST(Looping, WithoutLoopingTheSongPlaysPastLoopEndAndEnds) {
 TEST(Looping, LoopRangeWithoutFramesEndsTheSong) {
     struct Case {
         const char* name;
-        std::vector<testing::PatternShape> shapes;
+        std::vector<test::PatternShape> shapes;
     };
     for (const Case& c : {Case{"no tracks", {{1, 1}, {4, 0}}}, Case{"no rows", {{1, 1}, {0, 2}}}}) {
         SCOPED_TRACE(c.name);

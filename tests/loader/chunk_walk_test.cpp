@@ -7,12 +7,13 @@
 
 #include "loader/module.h"
 #include "loader/module_reader.h"
-#include "tests/loader/dmf_bytes.h"
+#include "tests/support/dmf_bytes.h"
 
 namespace tarnwick {
 namespace {
 
 using test::Bytes;
+using test::with_length;
 
 LoadRefusal load(const Bytes& file, Module& module) {
     return module.load_module_explained(file.data(), file.size());
@@ -30,11 +31,6 @@ LoadRefusal read_chunk(Reader reader, Module& module, const Bytes& chunk, size_t
     LoadRefusal result = reader(module, cursor);
     if (consumed) *consumed = cursor.position();
     return result;
-}
-
-Bytes with_length(const Bytes& payload) {
-    Bytes b;
-    return b.u32(static_cast<uint32_t>(payload.size())).append(payload);
 }
 
 // ---- header ----

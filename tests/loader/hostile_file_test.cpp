@@ -5,8 +5,8 @@
 
 #include "loader/module.h"
 #include "loader/pattern_reader.h"
-#include "tests/loader/allocation_probe.h"
-#include "tests/loader/dmf_bytes.h"
+#include "tests/support/allocation_meter.h"
+#include "tests/support/dmf_bytes.h"
 
 namespace tarnwick {
 namespace {
@@ -21,7 +21,7 @@ struct Load {
 };
 
 Load load_counted(const Bytes& file, Module& module) {
-    test::AllocationProbe probe;
+    test::AllocationMeter probe;
     LoadRefusal refusal = module.load_module_explained(file.data(), file.size());
     probe.stop();
     return {refusal, probe.largest(), probe.total()};

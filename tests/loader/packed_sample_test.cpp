@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "loader/module.h"
-#include "tests/loader/dmf_bytes.h"
+#include "tests/support/dmf_bytes.h"
 
 namespace tarnwick {
 namespace {

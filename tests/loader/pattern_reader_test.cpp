@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "loader/module.h"
-#include "tests/loader/dmf_bytes.h"
+#include "tests/support/dmf_bytes.h"
 
 namespace tarnwick {
 namespace {
@@ -21,8 +21,7 @@ struct ReadResult {
 };
 
 ReadResult read(Module& module, const Bytes& payload, PatternCellBudget& budget) {
-    Bytes chunk;
-    chunk.u32(static_cast<uint32_t>(payload.size())).append(payload);
+    const Bytes chunk = test::with_length(payload);
     ChunkCursor cursor(chunk.data(), chunk.size());
     LoadRefusal refusal = read_patterns(module, cursor, budget);
     return {refusal, cursor.position() - 4};

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "loader/module.h"
-#include "tests/loader/dmf_bytes.h"
+#include "tests/support/dmf_bytes.h"
 
 namespace tarnwick {
 namespace {
@@ -23,8 +23,7 @@ struct ReadResult {
 
 template <typename Reader>
 ReadResult read(Reader reader, Module& module, const Bytes& payload) {
-    Bytes chunk;
-    chunk.u32(static_cast<uint32_t>(payload.size())).append(payload);
+    const Bytes chunk = test::with_length(payload);
     ChunkCursor cursor(chunk.data(), chunk.size());
     LoadRefusal refusal = reader(module, cursor);
     return {refusal, cursor.position() - 4};

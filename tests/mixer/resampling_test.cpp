@@ -8,13 +8,13 @@
 
 #include "engine/float_precision.h"
 #include "engine/track_player.h"
-#include "tests/engine/track_fixture.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
-using testing::OneTrack;
-using testing::ramp_frames;
+using test::OneTrack;
+using test::ramp_frames;
 
 // Mixes n frames of the voice as it stands (no scheduler), returning the left channel, at
 // the precision a render gives the mixer.

@@ -2,7 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
@@ -96,7 +96,7 @@ class VolumeByte : public testing::TestWithParam<VolumeByteCase> {};
 
 TEST_P(VolumeByte, AppliesOnTheFirstTickOnly) {
     const VolumeByteCase& c = GetParam();
-    test::PlayerOnTrack t{c.cell};
+    test::OneTrack t{c.cell};
     TrackPlayer& p = t.player;
     p.volume = 200.0f;
     if (c.volume_gate_muted) {
@@ -135,20 +135,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ApplyCell, VolumeByteComesBeforeTheInstrumentEffect) {
     // Stop sample sets full volume: it must win over the byte of the same cell.
-    test::PlayerOnTrack t{Cell{.volume = 40, .instrument_effect = instrument_effect::kStopSample}};
+    test::OneTrack t{Cell{.volume = 40, .instrument_effect = instrument_effect::kStopSample}};
     t.tick(0);
     EXPECT_EQ(t.player.volume, 255.0f);
 }
 
 TEST(ApplyCell, VolumeEffectComesAfterTheVolumeByte) {
-    test::PlayerOnTrack t{
+    test::OneTrack t{
         Cell{.volume = 40, .volume_effect = volume_effect::kVolumeSlideUp, .volume_param = 8}};
     t.tick(0);
     EXPECT_EQ(t.player.volume, 42.0f);
 }
 
 TEST(ApplyCell, OffTheRowNothingHappens) {
-    test::PlayerOnTrack t{Cell{.volume = 40}};
+    test::OneTrack t{Cell{.volume = 40}};
     t.player.row = 1;  // past the last row
     EXPECT_TRUE(t.player.apply_cell());
     EXPECT_EQ(t.player.volume, 255.0f);

@@ -2,18 +2,18 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
 using test::make_sample;
-using test::PlayerOnTrack;
+using test::OneTrack;
 
 // A player with a looping sample playing backwards from frame 300.
 struct PlayingSample {
     std::unique_ptr<Sample> sample = make_sample(300000, 8363.0f, 0.0f, 100, 200000);
-    PlayerOnTrack t;
+    OneTrack t;
     explicit PlayingSample(Cell cell) : t{cell} {
         TrackPlayer& p = t.player;
         p.sample = sample.get();
@@ -65,16 +65,15 @@ TEST(RestartSample, NotOnLaterTicksNorWithoutSample) {
     EXPECT_EQ(v.t.player.sample_pos, 300u);
     EXPECT_FALSE(v.t.player.sample_active);
 
-    PlayerOnTrack none{Cell{.instrument_effect = instrument_effect::kRestartSample}};
+    OneTrack none{Cell{.instrument_effect = instrument_effect::kRestartSample}};
     none.tick(0);
     EXPECT_FALSE(none.player.sample_active);
 }
 
 TEST(Retrigger, FirstRetriggerIsDueAtOnceAndIntervalFollowsTheParameter) {
-    PlayerOnTrack t{
-        Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 64},
-        Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 32},
-        Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 0}};
+    OneTrack t{Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 64},
+               Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 32},
+               Cell{.instrument_effect = instrument_effect::kRetrigger, .instrument_param = 0}};
     TrackPlayer& p = t.player;
     p.event_time[kRetriggerSlot] = 999;
     t.tick(0);
@@ -150,8 +149,7 @@ TEST(SampleOffset, BeyondTheSampleSilencesButStillRamps) {
 }
 
 TEST(SampleOffset, WithoutSampleNothingHappensNotEvenARamp) {
-    PlayerOnTrack t{
-        Cell{.instrument_effect = instrument_effect::kSampleOffset, .instrument_param = 1}};
+    OneTrack t{Cell{.instrument_effect = instrument_effect::kSampleOffset, .instrument_param = 1}};
     t.tick(0);
     EXPECT_FALSE(t.player.sample_active);
     EXPECT_EQ(t.player.ramp_length, 0u);

@@ -4,19 +4,19 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
 using test::expected_step;
 using test::make_sample;
-using test::PlayerOnTrack;
+using test::OneTrack;
 
 TEST(FineTune, SignedParameterInPitchUnits) {
     for (auto [param, tune] : std::vector<std::pair<uint8_t, float>>{
              {16, 16.0f}, {0x7F, 127.0f}, {0x80, -128.0f}, {0xF0, -16.0f}, {0, 0.0f}}) {
-        PlayerOnTrack t{Cell{.note_effect = note_effect::kFineTune, .note_param = param}};
+        OneTrack t{Cell{.note_effect = note_effect::kFineTune, .note_param = param}};
         t.player.fine_tune = 5.0f;
         t.tick(0);
         EXPECT_EQ(t.player.fine_tune, tune) << int{param};
@@ -25,7 +25,7 @@ TEST(FineTune, SignedParameterInPitchUnits) {
 }
 
 TEST(FineTune, OnlyBeforePosition63) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kFineTune, .note_param = 16}};
+    OneTrack t{Cell{.note_effect = note_effect::kFineTune, .note_param = 16}};
     t.player.row_pos = 63.0f;
     t.player.apply_cell();
     EXPECT_EQ(t.player.fine_tune, 0.0f);
@@ -44,7 +44,7 @@ class PitchSlide : public testing::TestWithParam<SlideCase> {};
 
 TEST_P(PitchSlide, MovesThePitchEveryTick) {
     const SlideCase& c = GetParam();
-    PlayerOnTrack t{Cell{.note_effect = c.type, .note_param = c.param}};
+    OneTrack t{Cell{.note_effect = c.type, .note_param = c.param}};
     t.player.pitch = c.start;
     t.player.porta_target = 592.0f;  // a stored target of note 129 + 36: slides toward 591
     for (size_t i = 0; i < c.after_each_tick.size(); ++i) {
@@ -95,16 +95,8 @@ INSTANTIATE_TEST_SUITE_P(Slides, PitchSlide,
                              return info.param.name;
                          });
 
-TEST(TonePortamento, WithoutTargetNothingHappens) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kTonePortamento, .note_param = 32}};
-    t.player.pitch = 576.0f;
-    t.tick(0);
-    EXPECT_EQ(t.player.pitch, 576.0f);
-    EXPECT_FALSE(t.player.pitch_dirty);
-}
-
 TEST(SetPitch, WritesBeforePosition192AndMarksEveryTick) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kSetPitch, .note_param = 50}};
+    OneTrack t{Cell{.note_effect = note_effect::kSetPitch, .note_param = 50}};
     t.player.pitch = 10.0f;
     t.tick(0);
     EXPECT_EQ(t.player.pitch, 800.0f);
@@ -119,18 +111,10 @@ TEST(SetPitch, WritesBeforePosition192AndMarksEveryTick) {
     EXPECT_TRUE(t.player.pitch_dirty);
 }
 
-TEST(SetPitch, Parameter108AndAboveIsIgnored) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kSetPitch, .note_param = 108}};
-    t.player.pitch = 10.0f;
-    t.tick(0);
-    EXPECT_EQ(t.player.pitch, 10.0f);
-    EXPECT_FALSE(t.player.pitch_dirty);
-}
-
 TEST(Arpeggio, Param47PlaysNoteThenPlus4ThenPlus7OnePerTick) {
     auto s = make_sample(1000, 8363.0f);
     const Cell arp{.note_effect = note_effect::kArpeggio, .note_param = 0x47};
-    PlayerOnTrack t{arp, arp, Cell{}, arp};
+    OneTrack t{arp, arp, Cell{}, arp};
     TrackPlayer& p = t.player;
     p.sample = s.get();
     p.pitch = 576.0f;
@@ -157,7 +141,7 @@ TEST(Arpeggio, Param47PlaysNoteThenPlus4ThenPlus7OnePerTick) {
 }
 
 TEST(Arpeggio, OffsetsAreTakenOnTheFirstTickOnly) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kArpeggio, .note_param = 0x47}};
+    OneTrack t{Cell{.note_effect = note_effect::kArpeggio, .note_param = 0x47}};
     t.player.arp_offset_1 = 1.0f;
     t.player.arp_offset_2 = 2.0f;
     t.tick(1);
@@ -179,7 +163,7 @@ class VibratoStart : public testing::TestWithParam<VibratoCase> {};
 
 TEST_P(VibratoStart, SetsWaveSpeedDepthAndArmsTheModulator) {
     const VibratoCase& c = GetParam();
-    PlayerOnTrack t{Cell{.note_effect = c.type, .note_param = c.param}};
+    OneTrack t{Cell{.note_effect = c.type, .note_param = c.param}};
     TrackPlayer& p = t.player;
     p.vibrato_phase = 0.6f;
     p.event_time[kModulatorSlot] = 77;
@@ -201,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<VibratoCase>& info) { return info.param.name; });
 
 TEST(VibratoStart, RunningVibratoKeepsItsPhase) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kVibratoSquare, .note_param = 0x11}};
+    OneTrack t{Cell{.note_effect = note_effect::kVibratoSquare, .note_param = 0x11}};
     t.player.vibrato_wave = 1;
     t.player.vibrato_phase = 0.375f;
     t.tick(0);
@@ -211,7 +195,7 @@ TEST(VibratoStart, RunningVibratoKeepsItsPhase) {
 }
 
 TEST(VibratoStart, NotOnLaterTicks) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kVibratoSine, .note_param = 0x00}};
+    OneTrack t{Cell{.note_effect = note_effect::kVibratoSine, .note_param = 0x00}};
     t.tick(1);
     EXPECT_EQ(t.player.vibrato_wave, 0);
     EXPECT_EQ(t.player.event_time[kModulatorSlot], kNeverTime);
@@ -219,8 +203,7 @@ TEST(VibratoStart, NotOnLaterTicks) {
 
 TEST(NoteGateStart, NewGateBeginsOffEvenAfterATrigger) {
     auto s = make_sample(1000);
-    PlayerOnTrack t{
-        Cell{.instrument = 1, .note_effect = note_effect::kNoteGate, .note_param = 0x21}};
+    OneTrack t{Cell{.instrument = 1, .note_effect = note_effect::kNoteGate, .note_param = 0x21}};
     TrackPlayer& p = t.player;
     p.sample = s.get();
     p.trigger_sample();  // sets note_gate_next_on
@@ -232,7 +215,7 @@ TEST(NoteGateStart, NewGateBeginsOffEvenAfterATrigger) {
 }
 
 TEST(NoteGateStart, RunningGateKeepsItsPhaseAndIgnoresPosition63) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kNoteGate, .note_param = 0x00}};
+    OneTrack t{Cell{.note_effect = note_effect::kNoteGate, .note_param = 0x00}};
     TrackPlayer& p = t.player;
     p.note_gate_on = 64;
     p.note_gate_next_on = true;
@@ -247,7 +230,7 @@ TEST(NoteGateStart, RunningGateKeepsItsPhaseAndIgnoresPosition63) {
 }
 
 TEST(NoteCut, Param63CutsAtTheSecondTick) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kNoteCut, .note_param = 63}};
+    OneTrack t{Cell{.note_effect = note_effect::kNoteCut, .note_param = 63}};
     t.tick(0);
     EXPECT_EQ(t.player.event_time[kCutSlot], 64u);
     t.player.event_time[kCutSlot] = kNeverTime;  // fired
@@ -256,19 +239,36 @@ TEST(NoteCut, Param63CutsAtTheSecondTick) {
 }
 
 TEST(NoteCut, Param255IsDueAtTheRowsEnd) {
-    PlayerOnTrack t{Cell{.note_effect = note_effect::kNoteCut, .note_param = 255}};
+    OneTrack t{Cell{.note_effect = note_effect::kNoteCut, .note_param = 255}};
     t.tick(0);
     EXPECT_EQ(t.player.event_time[kCutSlot], 256u);
 }
 
-TEST(NoteEffects, NoteDelayAndUnknownTypesDoNothingAtTickTime) {
-    for (uint8_t type : {note_effect::kNoteDelay, uint8_t{13}, uint8_t{200}}) {
-        PlayerOnTrack t{Cell{.note_effect = type, .note_param = 0x47}};
-        t.player.pitch = 576.0f;
-        t.play_row();
-        EXPECT_EQ(t.player.pitch, 576.0f) << int{type};
-        EXPECT_FALSE(t.player.pitch_dirty) << int{type};
-        EXPECT_EQ(t.player.event_time[kNoteSlot], kNeverTime) << int{type};
+TEST(NoteEffects, ThoseWithNothingToDoLeaveThePitchAlone) {
+    struct Case {
+        const char* what;
+        uint8_t type, param;
+        float pitch;
+        bool whole_row;  // all four ticks, or the first only
+    };
+    const Case cases[] = {
+        {"tone portamento without a target", note_effect::kTonePortamento, 32, 576.0f, false},
+        {"set pitch 108 and above", note_effect::kSetPitch, 108, 10.0f, false},
+        {"note delay at tick time", note_effect::kNoteDelay, 0x47, 576.0f, true},
+        {"unknown type 13", 13, 0x47, 576.0f, true},
+        {"unknown type 200", 200, 0x47, 576.0f, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OneTrack t{Cell{.note_effect = c.type, .note_param = c.param}};
+        t.player.pitch = c.pitch;
+        if (c.whole_row)
+            t.play_row();
+        else
+            t.tick(0);
+        EXPECT_EQ(t.player.pitch, c.pitch);
+        EXPECT_FALSE(t.player.pitch_dirty);
+        EXPECT_EQ(t.player.event_time[kNoteSlot], kNeverTime);
     }
 }
 

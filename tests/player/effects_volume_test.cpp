@@ -4,12 +4,12 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
-using test::PlayerOnTrack;
+using test::OneTrack;
 
 struct SlideCase {
     const char* name;
@@ -25,7 +25,7 @@ class LevelSlide : public testing::TestWithParam<SlideCase> {};
 
 TEST_P(LevelSlide, MovesEveryTickWithin0To255) {
     const SlideCase& c = GetParam();
-    PlayerOnTrack t{Cell{.volume_effect = c.type, .volume_param = c.param}};
+    OneTrack t{Cell{.volume_effect = c.type, .volume_param = c.param}};
     t.player.volume = c.volume;
     t.player.panning = c.panning;
     t.play_row();
@@ -72,7 +72,7 @@ class ModulatorStart : public testing::TestWithParam<ModulatorStartCase> {};
 
 TEST_P(ModulatorStart, SetsWaveSpeedDepthAndArmsTheModulator) {
     const ModulatorStartCase& c = GetParam();
-    PlayerOnTrack t{Cell{.volume_effect = c.type, .volume_param = c.param}};
+    OneTrack t{Cell{.volume_effect = c.type, .volume_param = c.param}};
     TrackPlayer& p = t.player;
     p.tremolo_phase = p.panbrello_phase = 0.5f;
     p.row_pos = 63.0f;  // "up to 63": still the first tick
@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ModulatorStartCase>& info) { return info.param.name; });
 
 TEST(ModulatorStart, RunningTremoloAndPanbrelloKeepTheirPhase) {
-    PlayerOnTrack t{Cell{.volume_effect = volume_effect::kTremoloSquare, .volume_param = 0},
-                    Cell{.volume_effect = volume_effect::kPanbrello, .volume_param = 0}};
+    OneTrack t{Cell{.volume_effect = volume_effect::kTremoloSquare, .volume_param = 0},
+               Cell{.volume_effect = volume_effect::kPanbrello, .volume_param = 0}};
     TrackPlayer& p = t.player;
     p.tremolo_wave = 1;
     p.tremolo_phase = 0.25f;
@@ -119,13 +119,13 @@ TEST(ModulatorStart, RunningTremoloAndPanbrelloKeepTheirPhase) {
 }
 
 TEST(ModulatorStart, NotOnLaterTicks) {
-    PlayerOnTrack t{Cell{.volume_effect = volume_effect::kTremoloSine, .volume_param = 0}};
+    OneTrack t{Cell{.volume_effect = volume_effect::kTremoloSine, .volume_param = 0}};
     t.tick(1);
     EXPECT_EQ(t.player.tremolo_wave, 0);
 }
 
 TEST(VolumeGateStart, NewGateBeginsMuted) {
-    PlayerOnTrack t{Cell{.volume_effect = volume_effect::kVolumeGate, .volume_param = 0x13}};
+    OneTrack t{Cell{.volume_effect = volume_effect::kVolumeGate, .volume_param = 0x13}};
     TrackPlayer& p = t.player;
     p.volume_gate_next_on = true;
     t.tick(0);
@@ -135,7 +135,7 @@ TEST(VolumeGateStart, NewGateBeginsMuted) {
 }
 
 TEST(VolumeGateStart, RunningGateKeepsItsPhaseAndIgnoresPosition63) {
-    PlayerOnTrack t{Cell{.volume_effect = volume_effect::kVolumeGate, .volume_param = 0}};
+    OneTrack t{Cell{.volume_effect = volume_effect::kVolumeGate, .volume_param = 0}};
     TrackPlayer& p = t.player;
     p.volume_gate_off = 16;
     p.volume_gate_next_on = true;
@@ -149,7 +149,7 @@ TEST(VolumeGateStart, RunningGateKeepsItsPhaseAndIgnoresPosition63) {
 
 TEST(VolumeEffects, UnknownTypesDoNothing) {
     for (uint8_t type : {uint8_t{11}, uint8_t{12}, uint8_t{255}}) {
-        PlayerOnTrack t{Cell{.volume_effect = type, .volume_param = 0x47}};
+        OneTrack t{Cell{.volume_effect = type, .volume_param = 0x47}};
         t.play_row();
         EXPECT_EQ(t.player.volume, 255.0f) << int{type};
         EXPECT_EQ(t.player.panning, 128.0f) << int{type};

@@ -2,13 +2,13 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
 
 using test::make_sample;
-using test::PlayerOnTrack;
+using test::OneTrack;
 
 struct NoteGateCase {
     const char* name;
@@ -79,7 +79,7 @@ TEST(NoteGateStep, WithoutRampingNoRamp) {
 
 TEST(NoteGate, NewGateOnATriggeredRowStartsWithItsOffPhase) {
     auto s = make_sample(10000);
-    PlayerOnTrack t{Cell{
+    OneTrack t{Cell{
         .note = 37, .instrument = 1, .note_effect = note_effect::kNoteGate, .note_param = 0x10}};
     TrackPlayer& p = t.player;
     p.sample = s.get();
@@ -144,11 +144,11 @@ TEST(VolumeGateStep, StoppedGateDoesNothing) {
 
 TEST(VolumeGate, NewGateStartsMutedAndHoldsBackVolumeBytes) {
     auto s = make_sample(10000);
-    PlayerOnTrack t{Cell{.instrument = 1,
-                         .volume = 200,
-                         .volume_effect = volume_effect::kVolumeGate,
-                         .volume_param = 0x00},
-                    Cell{.volume = 100, .volume_effect = volume_effect::kVolumeGate}};
+    OneTrack t{Cell{.instrument = 1,
+                    .volume = 200,
+                    .volume_effect = volume_effect::kVolumeGate,
+                    .volume_param = 0x00},
+               Cell{.volume = 100, .volume_effect = volume_effect::kVolumeGate}};
     TrackPlayer& p = t.player;
     p.panning = 0.0f;
     p.sample = s.get();

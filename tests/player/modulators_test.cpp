@@ -5,7 +5,7 @@
 #include "engine/effect_types.h"
 #include "engine/effects.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
-#include "player_test_support.h"
+#include "tests/support/track_fixture.h"
 
 namespace tarnwick {
 namespace {
@@ -82,7 +82,7 @@ class TriggerDefaultVolume : public testing::TestWithParam<DefaultVolumeCase> {}
 TEST_P(TriggerDefaultVolume, AppliesOnlyWithoutVolumeByteOrRestartEffect) {
     const DefaultVolumeCase& c = GetParam();
     auto s = make_sample(100, 8363.0f, c.sample_volume);
-    test::PlayerOnTrack t{
+    test::OneTrack t{
         Cell{.instrument = 1, .volume = c.cell_volume, .instrument_effect = c.instrument_effect}};
     t.player.volume = 77.0f;
     t.player.sample = s.get();
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TriggerSample, RestartsFromFrameZeroForwardsWithFreshPhases) {
     auto s = make_sample(1000, 8363.0f, 0.0f, 10, 900);
-    test::PlayerOnTrack t{Cell{}};
+    test::OneTrack t{Cell{}};
     TrackPlayer& p = t.player;
     p.sample = s.get();
     p.sample_pos = 500;
@@ -168,7 +168,7 @@ class TriggerWithSampleOffset : public testing::TestWithParam<OffsetCase> {};
 TEST_P(TriggerWithSampleOffset, StartsAtTheOffsetOrFallsSilent) {
     const OffsetCase& c = GetParam();
     auto s = make_sample(c.length);
-    test::PlayerOnTrack t{
+    test::OneTrack t{
         Cell{.instrument = 1, .instrument_effect = c.type, .instrument_param = c.param}};
     t.player.sample = s.get();
     t.player.trigger_sample();

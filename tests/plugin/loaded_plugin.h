@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "qarvel/plugin_abi.h"
+#include "tests/support/settings_record.h"
 #include "tests/support/test_host.h"
 
 namespace tarnwick::plugin_test {
@@ -27,58 +28,6 @@ inline const char* this_edition_path() {
 }
 inline const char* other_edition_path() {
     return TARNWICK_OTHER_PLUGIN_PATH;
-}
-
-// Collects what the plug-in writes.
-class ByteWriter final : public qarvel::HostWriter {
-  public:
-    uint32_t write(const void* bytes, uint32_t count) override {
-        const auto* p = static_cast<const uint8_t*>(bytes);
-        bytes_.insert(bytes_.end(), p, p + count);
-        return count;
-    }
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
-
-// One stored settings record, as the plug-in writes them.
-inline std::vector<uint8_t> settings_record(const std::string& name, int32_t value) {
-    std::vector<uint8_t> out;
-    auto put_u32 = [&out](uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    put_u32(static_cast<uint32_t>(name.size()));
-    out.insert(out.end(), name.begin(), name.end());
-    put_u32(4);
-    put_u32(static_cast<uint32_t>(value));
-    return out;
-}
-
-// The records of saved settings as name and value, in order (records of other sizes skipped).
-inline std::vector<std::pair<std::string, int32_t>> parse_settings(
-    const std::vector<uint8_t>& bytes) {
-    std::vector<std::pair<std::string, int32_t>> out;
-    auto u32 = [&bytes](size_t at) {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
-        return v;
-    };
-    size_t at = 0;
-    while (bytes.size() - at >= 4) {
-        const uint32_t name_length = u32(at);
-        at += 4;
-        if (bytes.size() - at < name_length + 4u) break;
-        std::string name(reinterpret_cast<const char*>(bytes.data() + at), name_length);
-        at += name_length;
-        const uint32_t data_length = u32(at);
-        at += 4;
-        if (bytes.size() - at < data_length) break;
-        if (data_length == 4) out.emplace_back(name, static_cast<int32_t>(u32(at)));
-        at += data_length;
-    }
-    return out;
 }
 
 struct SettingValues {
@@ -125,13 +74,13 @@ class LoadedPlugin {
     }
 
     std::vector<uint8_t> saved_settings() {
-        ByteWriter writer;
+        test_host::Writer writer;
         entry_->save_settings(&writer);
-        return writer.bytes();
+        return writer.all;
     }
     // One setting as the plug-in saves it.
     std::optional<int32_t> setting(const std::string& name) {
-        for (const auto& [key, value] : parse_settings(saved_settings())) {
+        for (const auto& [key, value] : test::parse_settings_records(saved_settings())) {
             if (key == name) return value;
         }
         return std::nullopt;
@@ -144,7 +93,7 @@ class LoadedPlugin {
                                           {"vol", v.vol},
                                           {"ramplen", v.ramplen},
                                           {"loop", v.loop}}) {
-            const std::vector<uint8_t> record = settings_record(name, value);
+            const std::vector<uint8_t> record = test::settings_record(name, value);
             bytes.insert(bytes.end(), record.begin(), record.end());
         }
         entry_->load_settings(bytes.data(), static_cast<uint32_t>(bytes.size()));

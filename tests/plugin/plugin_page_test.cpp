@@ -118,7 +118,7 @@ TEST_P(PluginPageTest, WhatTheUserDoesIsWhatTheHostSaves) {
 
     const std::vector<uint8_t> saved = plugin_->saved_settings();
     EXPECT_EQ(saved.size(), 85u);
-    const auto records = parse_settings(saved);
+    const auto records = test::parse_settings_records(saved);
     const std::vector<std::pair<std::string, int32_t>> expected = {
         {"loop", 1}, {"ramplen", 8000}, {"vol", 300}, {"rsmode", 2}, {"srate", 44100}};
     EXPECT_EQ(records, expected);

@@ -11,36 +11,23 @@
 
 #include "decoder/preferences_dialog.h"
 #include "shell/config_var.h"
+#include "tests/support/stored_settings.h"
 
 namespace tarnwick::prefs_test {
 namespace {
 
-struct Settings {
-    int32_t srate = kDefaultSampleRate;
-    int32_t rsmode = kDefaultResampleMode;
-    int32_t vol = kDefaultMixVolume;
-    int32_t ramplen = kDefaultRampLength;
-    int32_t loop = kDefaultLoop;
-};
+using Settings = test::StoredSettings;
 
 class PreferencesPageTest : public ::testing::Test {
   protected:
     void TearDown() override {
         tb_destroy_window(frame_);
-        store(Settings{});
-    }
-
-    static void store(const Settings& s) {
-        config_srate.set_value(s.srate);
-        config_rsmode.set_value(s.rsmode);
-        config_vol.set_value(s.vol);
-        config_ramplen.set_value(s.ramplen);
-        config_loop.set_value(s.loop);
+        test::store_settings({});
     }
 
     // Stores the settings and shows the page for them.
     void show(const Settings& s = Settings{}) {
-        store(s);
+        test::store_settings(s);
         tb_destroy_window(frame_);
         frame_ = tb_create_frame("Preferences");
         page_ = tb_create_dialog_indirect(&kPreferencesDialog, frame_, preferences_page_proc, 0);

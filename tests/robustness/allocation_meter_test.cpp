@@ -1,115 +1,24 @@
-// Replacement operators new and delete that let the tests measure what loading and playing a
-// hostile file holds at its peak. Each block carries its size in a header in front of it, so
-// that delete can take it off the count.
+// The allocation meter that the memory tests rely on counts what it is meant to count.
 
-#include "tests/robustness/allocation_meter.h"
+#include "tests/support/allocation_meter.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <new>
 
-// The replacements hand out malloc'ed blocks and free them again; GCC cannot see that the
-// pairing is deliberate.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
+namespace tarnwick::test {
 namespace {
 
-constexpr size_t kHeader = alignof(std::max_align_t);
-
-std::atomic<bool> g_metering{false};
-std::atomic<size_t> g_held{0};  // bytes held by every live block (always counted)
-std::atomic<size_t> g_start{0};
-std::atomic<size_t> g_peak{0};
-std::atomic<size_t> g_largest{0};
-
-void raise_to(std::atomic<size_t>& target, size_t value) {
-    size_t seen = target.load();
-    while (value > seen && !target.compare_exchange_weak(seen, value)) {
-    }
+TEST(AllocationMeter, CountsNothrowArrayAllocations) {
+    AllocationMeter probe;
+    std::unique_ptr<float[]> a(new (std::nothrow) float[1000]);
+    std::unique_ptr<char[]> b(new (std::nothrow) char[10]);
+    probe.stop();
+    std::unique_ptr<char[]> c(new (std::nothrow) char[100000]);
+    EXPECT_EQ(probe.largest(), 4000u);
+    EXPECT_EQ(probe.total(), 4010u);
 }
-
-void* metered_allocation(size_t size) {
-    char* block = static_cast<char*>(std::malloc(size + kHeader));
-    if (block == nullptr) return nullptr;
-    *reinterpret_cast<size_t*>(block) = size;
-    const size_t held = g_held += size;
-    if (g_metering.load(std::memory_order_relaxed)) {
-        const size_t start = g_start.load();
-        if (held > start) raise_to(g_peak, held - start);
-        raise_to(g_largest, size);
-    }
-    return block + kHeader;
-}
-
-void metered_release(void* p) {
-    if (p == nullptr) return;
-    char* block = static_cast<char*>(p) - kHeader;
-    g_held -= *reinterpret_cast<size_t*>(block);
-    std::free(block);
-}
-
-}  // namespace
-
-void* operator new(size_t size) {
-    if (void* p = metered_allocation(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size) {
-    if (void* p = metered_allocation(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    return metered_allocation(size);
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept {
-    return metered_allocation(size);
-}
-void operator delete(void* p) noexcept {
-    metered_release(p);
-}
-void operator delete[](void* p) noexcept {
-    metered_release(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    metered_release(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    metered_release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    metered_release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    metered_release(p);
-}
-
-namespace tarnwick::robustness {
-
-AllocationMeter::AllocationMeter() {
-    g_start = g_held.load();
-    g_peak = 0;
-    g_largest = 0;
-    g_metering = true;
-}
-AllocationMeter::~AllocationMeter() {
-    g_metering = false;
-}
-void AllocationMeter::stop() {
-    g_metering = false;
-}
-size_t AllocationMeter::peak() const {
-    return g_peak;
-}
-size_t AllocationMeter::largest() const {
-    return g_largest;
-}
-
-namespace {
 
 TEST(AllocationMeter, PeakCountsWhatIsHeldAtOnceNotWhatPassedThrough) {
     AllocationMeter meter;
@@ -125,4 +34,4 @@ TEST(AllocationMeter, PeakCountsWhatIsHeldAtOnceNotWhatPassedThrough) {
 }
 
 }  // namespace
-}  // namespace tarnwick::robustness
+}  // namespace tarnwick::test

@@ -14,29 +14,19 @@
 #include <vector>
 
 #include "loader/module.h"
+#include "tests/support/playback_settings.h"
 
 namespace tarnwick::robustness {
 
 inline constexpr uint32_t kBlockFrames = 512;
 
-// Playback settings as stored settings could hold them, handed over as a decoder's open does.
-struct PlaySettings {
-    uint32_t output_rate = 48000;
-    uint32_t resample_mode = 1;
-    int32_t mix_volume_thousandths = 250;
-    int32_t ramp_thousandths_ms = 3000;
-    bool looping = false;
+// Playback settings as stored settings could hold them, and how many blocks to render.
+struct PlaySettings : test::PlaybackSettings {
+    PlaySettings() = default;
+    explicit PlaySettings(const test::PlaybackSettings& settings, int block_count = 16)
+        : test::PlaybackSettings(settings), blocks(block_count) {}
     int blocks = 16;  // at most this many blocks are rendered
 };
-
-inline void apply_settings(Module& module, const PlaySettings& s) {
-    module.set_resample_mode(s.resample_mode);
-    module.set_mix_volume(static_cast<float>(s.mix_volume_thousandths * 0.001));
-    module.set_output_rate(s.output_rate);
-    module.set_ramping(s.ramp_thousandths_ms != 0);
-    module.set_ramp_ms(static_cast<float>(s.ramp_thousandths_ms * 0.001));
-    module.looping = s.looping;
-}
 
 struct PlayOutcome {
     LoadRefusal refusal = LoadRefusal::none;
@@ -87,7 +77,7 @@ inline PlayOutcome play(const uint8_t* data, size_t size, const PlaySettings& s 
     outcome.refusal = module.load_module_explained(data, size);
     if (!outcome.loaded()) return outcome;
     outcome.length_seconds = module.compute_length_seconds();
-    apply_settings(module, s);
+    test::apply_playback_settings(module, s);
     render_blocks(module, s, outcome);
     return outcome;
 }

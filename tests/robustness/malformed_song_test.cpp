@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "loader/pattern_reader.h"
-#include "tests/robustness/allocation_meter.h"
 #include "tests/robustness/busy_song.h"
 #include "tests/robustness/hostile_playback.h"
+#include "tests/support/allocation_meter.h"
 #include "tests/support/dmf_writer.h"
 
 namespace tarnwick::robustness {
@@ -75,7 +75,7 @@ TEST(MalformedSong, EveryByteReplacedIsRefusedOrPlaysWithinItsMemory) {
         for (uint8_t value : flips) {
             Bytes image = original;
             image[at] = value;
-            AllocationMeter meter;
+            test::AllocationMeter meter;
             const PlayOutcome outcome = play(image, sweep_settings(variant++, 4));
             meter.stop();
             ASSERT_EQ(outcome.fault, "") << "byte " << at << " = " << int{value};
@@ -131,7 +131,7 @@ TEST(MalformedSong, EverySingleBitFlipInHeadersAndLengthFieldsIsSafe) {
             for (int bit = 0; bit < 8; ++bit, ++flips) {
                 Bytes image = original;
                 image[at] ^= static_cast<uint8_t>(1u << bit);
-                AllocationMeter meter;
+                test::AllocationMeter meter;
                 const PlayOutcome outcome = play(image, sweep_settings(variant++, 4));
                 meter.stop();
                 ASSERT_EQ(outcome.fault, "") << "byte " << at << " bit " << bit;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/robustness/allocation_meter.h"
 #include "tests/robustness/hostile_playback.h"
+#include "tests/support/allocation_meter.h"
 
 namespace tarnwick::robustness {
 namespace {
@@ -44,14 +44,14 @@ TEST(MemorySurvey, LargestPeakOfLoadingAndPlayingAnyFileOfTheFolder) {
         const std::vector<uint8_t> image(std::istreambuf_iterator<char>(in), {});
         ++files;
         {
-            AllocationMeter meter;
+            test::AllocationMeter meter;
             Module module;
             const bool ok = module.load_module(image.data(), image.size());
             meter.stop();
             load.note(meter.peak(), image.size(), entry.path());
             loaded += ok;
         }
-        AllocationMeter meter;
+        test::AllocationMeter meter;
         PlaySettings s;
         s.blocks = 4;
         const PlayOutcome outcome = play(image, s);

@@ -30,8 +30,8 @@
 #include "shell/cp437.h"
 #include "shell/parse_decimal.h"
 #include "shell/text_builder.h"
-#include "tests/robustness/allocation_meter.h"
 #include "tests/robustness/hostile_playback.h"
+#include "tests/support/allocation_meter.h"
 #include "tests/support/dmf_writer.h"
 
 namespace tarnwick::robustness {
@@ -69,7 +69,7 @@ TEST(RegressionInputs, FilesPlayUnderEverySettingWithinTheirMemory) {
     for (const fs::path& path : data_files(".dmf")) {
         const std::vector<uint8_t> image = read_file(path);
         for (const PlaySettings& s : settings_grid(16)) {
-            AllocationMeter meter;
+            test::AllocationMeter meter;
             const PlayOutcome outcome = play(image, s);
             meter.stop();
             EXPECT_EQ(outcome.fault, "") << path.filename() << " mode " << s.resample_mode;
@@ -85,14 +85,7 @@ TEST(RegressionInputs, RenderInputsPlayUnderTheirOwnSettings) {
         size_t size = input.size();
         fuzz::RenderSettings chosen;
         ASSERT_TRUE(fuzz::take_render_settings(data, size, chosen)) << path.filename();
-        PlaySettings s;
-        s.output_rate = chosen.output_rate;
-        s.resample_mode = chosen.resample_mode;
-        s.mix_volume_thousandths = chosen.mix_volume_thousandths;
-        s.ramp_thousandths_ms = chosen.ramp_thousandths_ms;
-        s.looping = chosen.looping;
-        s.blocks = 64;
-        EXPECT_EQ(play(data, size, s).fault, "") << path.filename();
+        EXPECT_EQ(play(data, size, PlaySettings(chosen, 64)).fault, "") << path.filename();
     }
 }
 
@@ -124,20 +117,10 @@ TEST(RegressionInputs, StoredSettingsLoadAndPlay) {
         std::unique_ptr<uint8_t[]> exact(new uint8_t[blob.size()]);
         std::copy(blob.begin(), blob.end(), exact.get());
         ConfigVar::load_all(exact.get(), blob.size());
-        PlaySettings s;
-        s.output_rate = static_cast<uint32_t>(config_srate.value());
-        s.resample_mode = static_cast<uint32_t>(config_rsmode.value());
-        s.mix_volume_thousandths = config_vol.value();
-        s.ramp_thousandths_ms = config_ramplen.value();
-        s.looping = config_loop.value() == 1;
-        const PlayOutcome outcome = play(song, s);
+        const PlayOutcome outcome = play(song, PlaySettings(test::PlaybackSettings::stored()));
         EXPECT_TRUE(outcome.loaded());
         EXPECT_EQ(outcome.fault, "") << path.filename();
-        config_srate.set_value(kDefaultSampleRate);
-        config_rsmode.set_value(kDefaultResampleMode);
-        config_vol.set_value(kDefaultMixVolume);
-        config_ramplen.set_value(kDefaultRampLength);
-        config_loop.set_value(kDefaultLoop);
+        test::store_settings({});
     }
 }
 

@@ -11,43 +11,21 @@
 #include "shell/config_var.h"
 #include "tests/robustness/busy_song.h"
 #include "tests/robustness/hostile_playback.h"
+#include "tests/support/settings_record.h"
 
 namespace tarnwick::robustness {
 namespace {
 
 using writer::Bytes;
 
-void put_u32(Bytes& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-Bytes record(const char* name, uint32_t value) {
-    Bytes out;
-    const std::string n = name;
-    put_u32(out, static_cast<uint32_t>(n.size()));
-    out.insert(out.end(), n.begin(), n.end());
-    put_u32(out, 4);
-    put_u32(out, value);
-    return out;
+// A record of any 32-bit pattern, as stored settings could hold it.
+Bytes record(const char* name, uint32_t bits) {
+    return test::settings_record(name, static_cast<int32_t>(bits));
 }
 
 // The settings as a decoder's open reads them.
 PlaySettings from_config() {
-    PlaySettings s;
-    s.output_rate = static_cast<uint32_t>(config_srate.value());
-    s.resample_mode = static_cast<uint32_t>(config_rsmode.value());
-    s.mix_volume_thousandths = config_vol.value();
-    s.ramp_thousandths_ms = config_ramplen.value();
-    s.looping = config_loop.value() == 1;
-    return s;
-}
-
-void restore_defaults() {
-    config_srate.set_value(kDefaultSampleRate);
-    config_rsmode.set_value(kDefaultResampleMode);
-    config_vol.set_value(kDefaultMixVolume);
-    config_ramplen.set_value(kDefaultRampLength);
-    config_loop.set_value(kDefaultLoop);
+    return PlaySettings(test::PlaybackSettings::stored());
 }
 
 TEST(StoredSettings, ExtremeValuesPlayTheBusySongSafely) {
@@ -71,7 +49,7 @@ TEST(StoredSettings, ExtremeValuesPlayTheBusySongSafely) {
                 PlaySettings s = from_config();
                 s.blocks = 12;
                 const PlayOutcome outcome = play(song, s);
-                restore_defaults();
+                test::store_settings({});
                 ASSERT_TRUE(outcome.loaded());
                 EXPECT_EQ(outcome.fault, "") << "rate " << rate << " mode " << mode;
             }
@@ -93,7 +71,7 @@ TEST(StoredSettings, EveryCutOfAStoredBlobStillPlays) {
         PlaySettings s = from_config();
         s.blocks = 4;
         const PlayOutcome outcome = play(song, s);
-        restore_defaults();
+        test::store_settings({});
         EXPECT_EQ(outcome.fault, "") << size;
     }
 }

@@ -7,43 +7,20 @@
 #include <vector>
 
 #include "shell/memory_writer.h"
+#include "tests/support/settings_record.h"
+#include "tests/support/stored_settings.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
 using tarnwick::ConfigVar;
 using Bytes = std::vector<uint8_t>;
 
-// Collects what the host would store, one entry per write call.
-class RecordingWriter final : public qarvel::HostWriter {
-  public:
-    uint32_t write(const void* bytes, uint32_t count) override {
-        const uint8_t* p = static_cast<const uint8_t*>(bytes);
-        writes.emplace_back(p, p + count);
-        all.insert(all.end(), p, p + count);
-        return count;
-    }
-    std::vector<Bytes> writes;
-    Bytes all;
-};
+using RecordingWriter = test_host::Writer;
 
-void append_u32(Bytes& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-Bytes record(const std::string& name, const Bytes& data) {
-    Bytes out;
-    append_u32(out, static_cast<uint32_t>(name.size()));
-    out.insert(out.end(), name.begin(), name.end());
-    append_u32(out, static_cast<uint32_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
-Bytes value_bytes(int32_t v) {
-    Bytes out;
-    append_u32(out, static_cast<uint32_t>(v));
-    return out;
-}
+// Short names: the tables below are built from many records.
+constexpr auto& record = tarnwick::test::settings_record_with_data;
+constexpr auto& value_bytes = tarnwick::test::setting_value;
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -51,31 +28,11 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-struct Values {
-    int32_t srate, rsmode, vol, ramplen, loop;
-    bool operator==(const Values&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Values& v) {
-    return os << "srate " << v.srate << " rsmode " << v.rsmode << " vol " << v.vol << " ramplen "
-              << v.ramplen << " loop " << v.loop;
-}
+using Values = tarnwick::test::StoredSettings;
+using tarnwick::test::current_settings;
+using tarnwick::test::store_settings;
 
 constexpr Values kDefaults = {48000, 1, 250, 3000, 0};
-
-Values current() {
-    return {tarnwick::config_srate.value(), tarnwick::config_rsmode.value(),
-            tarnwick::config_vol.value(), tarnwick::config_ramplen.value(),
-            tarnwick::config_loop.value()};
-}
-
-void set_all(const Values& v) {
-    tarnwick::config_srate.set_value(v.srate);
-    tarnwick::config_rsmode.set_value(v.rsmode);
-    tarnwick::config_vol.set_value(v.vol);
-    tarnwick::config_ramplen.set_value(v.ramplen);
-    tarnwick::config_loop.set_value(v.loop);
-}
 
 void load(const Bytes& bytes) {
     ConfigVar::load_all(bytes.data(), bytes.size());
@@ -83,15 +40,15 @@ void load(const Bytes& bytes) {
 
 class Settings : public ::testing::Test {
   protected:
-    void SetUp() override { set_all(kDefaults); }
-    void TearDown() override { set_all(kDefaults); }
+    void SetUp() override { store_settings(kDefaults); }
+    void TearDown() override { store_settings(kDefaults); }
 };
 
 TEST_F(Settings, FiveSettingsWithTheirDefaultsNewestFirst) {
     std::vector<std::string> names;
     for (ConfigVar* v = ConfigVar::first(); v != nullptr; v = v->next()) names.push_back(v->name());
     EXPECT_EQ(names, (std::vector<std::string>{"loop", "ramplen", "vol", "rsmode", "srate"}));
-    EXPECT_EQ(current(), kDefaults);
+    EXPECT_EQ(current_settings(), kDefaults);
 }
 
 TEST_F(Settings, SavingTheDefaultsGivesExactlyTheseEightyFiveBytes) {
@@ -120,12 +77,12 @@ TEST_F(Settings, EachRecordReachesTheHostAsFourSeparateWrites) {
 
 TEST_F(Settings, SaveThenLoadRestoresEveryValueIncludingNegativeOnes) {
     const Values saved = {-44100, 2, 1000, 0, 1};
-    set_all(saved);
+    store_settings(saved);
     RecordingWriter writer;
     ConfigVar::save_all(writer);
-    set_all(kDefaults);
+    store_settings(kDefaults);
     load(writer.all);
-    EXPECT_EQ(current(), saved);
+    EXPECT_EQ(current_settings(), saved);
 }
 
 // Malformed blobs: each stops or skips exactly as a hostile or damaged store needs.
@@ -175,26 +132,26 @@ TEST_F(Settings, MalformedRecordsAreSkippedOrEndTheLoadKeepingWhatCameBefore) {
          {48000, 1, 250, 3000, 1}},
     };
     for (const Case& c : cases) {
-        set_all(kDefaults);
+        store_settings(kDefaults);
         load(c.blob);
-        EXPECT_EQ(current(), c.expected) << c.what;
+        EXPECT_EQ(current_settings(), c.expected) << c.what;
     }
 }
 
 TEST_F(Settings, ACompleteSaveCutAtEveryLengthLoadsOnlyTheRecordsThatFitWhole) {
     const Values saved = {22025, 2, 900, 8000, 1};
-    set_all(saved);
+    store_settings(saved);
     RecordingWriter writer;
     ConfigVar::save_all(writer);
     const Bytes full = writer.all;
     ASSERT_EQ(full.size(), 85u);
     // Record ends, in save order: loop 16, ramplen 35, vol 50, rsmode 68, srate 85.
     for (size_t cut = 0; cut <= full.size(); ++cut) {
-        set_all(kDefaults);
+        store_settings(kDefaults);
         // A copy of exactly `cut` bytes, so that the sanitizer sees any read past it.
         std::vector<uint8_t> blob(full.begin(), full.begin() + cut);
         ConfigVar::load_all(blob.empty() ? nullptr : blob.data(), blob.size());
-        const Values got = current();
+        const Values got = current_settings();
         EXPECT_EQ(got.loop, cut >= 16 ? saved.loop : kDefaults.loop) << "cut at " << cut;
         EXPECT_EQ(got.ramplen, cut >= 35 ? saved.ramplen : kDefaults.ramplen) << "cut " << cut;
         EXPECT_EQ(got.vol, cut >= 50 ? saved.vol : kDefaults.vol) << "cut at " << cut;
@@ -205,12 +162,12 @@ TEST_F(Settings, ACompleteSaveCutAtEveryLengthLoadsOnlyTheRecordsThatFitWhole) {
 
 TEST_F(Settings, EveryWrongDataLengthIsSkippedWithoutReadingPastTheBlob) {
     for (uint32_t length : {0u, 1u, 2u, 3u, 5u, 8u, 100u}) {
-        set_all(kDefaults);
+        store_settings(kDefaults);
         Bytes data(length, 0x11);
         const Bytes blob = concat({record("srate", data), record("loop", value_bytes(1))});
         std::vector<uint8_t> exact(blob.begin(), blob.end());
         ConfigVar::load_all(exact.data(), exact.size());
-        EXPECT_EQ(current(), (Values{48000, 1, 250, 3000, 1})) << "data length " << length;
+        EXPECT_EQ(current_settings(), (Values{48000, 1, 250, 3000, 1})) << "data length " << length;
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "failing_allocator.h"
+#include "tests/support/failing_allocator.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(GrowBuffer, FailedAllocationIsARefusalThatLeavesTheBufferAsItWas) {
         buffer.put(0, "keep", 4);
         const uint8_t* before = buffer.data();
         const uint32_t allocated = buffer.allocated();
-        tarnwick::testing_support::FailingAllocator no_memory;
+        tarnwick::test::FailingAllocator no_memory;
         EXPECT_EQ(buffer.resize(4096), nullptr);
         EXPECT_EQ(buffer.put(4, nullptr, 4000), nullptr);
         EXPECT_EQ(buffer.data(), before);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "failing_allocator.h"
+#include "tests/support/failing_allocator.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ using tarnwick::kNotFound;
 using tarnwick::ReserveBytes;
 using tarnwick::TextBuilder;
 using tarnwick::Thousandths;
-using tarnwick::testing_support::FailingAllocator;
+using tarnwick::test::FailingAllocator;
 
 std::string bytes_of(const TextBuilder& b) {
     return std::string(b.text(), b.length());

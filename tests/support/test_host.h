@@ -125,6 +125,19 @@ class BytesFile final : public qarvel::HostFile {
     int size_queries_ = 0;
 };
 
+// The settings writer: keeps what the plug-in writes, whole and call by call.
+class Writer final : public qarvel::HostWriter {
+  public:
+    uint32_t write(const void* bytes, uint32_t count) override {
+        const uint8_t* p = static_cast<const uint8_t*>(bytes);
+        writes.emplace_back(p, p + count);
+        all.insert(all.end(), p, p + count);
+        return count;
+    }
+    std::vector<std::vector<uint8_t>> writes;  // one entry per call
+    std::vector<uint8_t> all;                  // every call's bytes in order
+};
+
 // The track-information sink: records tags, technical fields and lengths in call order.
 class TrackInfo final : public qarvel::HostTrackInfo {
   public:

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/embedded_demo_song.h"
+#include "cli/demo_song_bytes.h"
 #include "stand_in/host_objects.h"
 #include "stand_in/plugin_library.h"
 #include "stand_in/settings_records.h"
@@ -165,8 +165,7 @@ TEST_F(PageUnderWine, PickedSettingsAreSavedAsOneRecordAndReachTheNextSongOpened
     EXPECT_EQ(saved("srate"), 22025);
     EXPECT_EQ(saved("ramplen"), 8000);
 
-    std::vector<uint8_t> song = qarvel_cli::embedded_demo_song();
-    standin::MemoryFile file(song.data(), song.size());
+    standin::MemoryFile file(qarvel_cli::kDemoSong, qarvel_cli::kDemoSongSize);
     standin::TrackReport report;
     standin::ServiceRef<qarvel::Decoder> decoder = plugin_->new_decoder();
     ASSERT_TRUE(decoder);

@@ -94,7 +94,7 @@ std::vector<int> as_ints(const std::vector<int8_t>& frames) {
     return std::vector<int>(frames.begin(), frames.end());
 }
 
-TEST(PackedEncoder, ReferenceDecoderReadsTheTwoDocumentedBlocks) {
+TEST(PackedEncoder, ReferenceDecoderReadsARootOnlyBlockAndAThreeFrameTreeBlock) {
     EXPECT_EQ(ReferenceDecoder({0x05, 0x04}).decode(10),
               (std::vector<int>{5, -1, 4, 9, 14, 19, 24}));
     EXPECT_EQ(ReferenceDecoder({0x80, 0x03, 0x08, 0xC0, 0x01}).decode(3),
@@ -106,7 +106,7 @@ TEST(PackedEncoder, LoneMagnitudeGivesARootOnlyTreeAndOneSignBitPerFrame) {
     EXPECT_EQ(pack_frames(frames), (Bytes{0x05, 0x04}));
 }
 
-TEST(PackedEncoder, ExplicitTreeReproducesTheDocumentedThreeFrameBlock) {
+TEST(PackedEncoder, ExplicitTreeReproducesTheThreeFrameTreeBlockByteForByte) {
     CodeTree tree{{{0, 1, 2}, {1, -1, -1}, {2, -1, -1}}};
     std::vector<int8_t> frames{1, 3, 0};
     EXPECT_EQ(pack_frames(frames, tree), (Bytes{0x80, 0x03, 0x08, 0xC0, 0x01}));

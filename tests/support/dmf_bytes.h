@@ -1,5 +1,7 @@
 #pragma once
-// Small builders for hand-written DMF byte images used by the loader tests.
+// DMF images written byte by byte, for the loader tests that need what the DMF writer
+// (dmf_writer.h) will not make: wrong lengths, odd versions, truncated and corrupt chunks.
+// The little-endian appends are the writer's own (byte_sink.h).
 
 #include <cstdint>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "loader/load_refusal.h"
+#include "tests/support/byte_sink.h"
 
 namespace tarnwick {
 
@@ -24,23 +27,30 @@ class Bytes {
     Bytes() = default;
     Bytes(std::initializer_list<uint8_t> values) : bytes_(values) {}
 
+    // The low 8, 16 or 32 bits of `v`, little-endian.
     Bytes& u8(uint32_t v) {
-        bytes_.push_back(static_cast<uint8_t>(v));
+        writer::put_u8(bytes_, static_cast<uint8_t>(v));
         return *this;
     }
-    Bytes& u16(uint32_t v) { return u8(v).u8(v >> 8); }
-    Bytes& u32(uint32_t v) { return u16(v).u16(v >> 16); }
+    Bytes& u16(uint32_t v) {
+        writer::put_u16(bytes_, static_cast<uint16_t>(v));
+        return *this;
+    }
+    Bytes& u32(uint32_t v) {
+        writer::put_u32(bytes_, v);
+        return *this;
+    }
     Bytes& raw(std::initializer_list<uint8_t> values) {
         bytes_.insert(bytes_.end(), values);
         return *this;
     }
     Bytes& append(const Bytes& other) {
-        bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end());
+        writer::put_bytes(bytes_, other.bytes_);
         return *this;
     }
     // `text` padded with NULs (or cut) to exactly `width` bytes.
     Bytes& text(const std::string& text, size_t width) {
-        for (size_t i = 0; i < width; ++i) u8(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+        writer::put_fixed_text(bytes_, text, width);
         return *this;
     }
     Bytes& fill(size_t count, uint8_t value) {
@@ -48,10 +58,12 @@ class Bytes {
         return *this;
     }
     Bytes& id(const char (&four)[5]) { return text(four, 4); }
-    // A chunk: identifier, u32 payload length, payload.
-    Bytes& chunk(const char (&four)[5], const Bytes& payload) {
-        return id(four).u32(static_cast<uint32_t>(payload.size())).append(payload);
+    // The payload behind its u32 length.
+    Bytes& sized(const Bytes& payload) {
+        return u32(static_cast<uint32_t>(payload.size())).append(payload);
     }
+    // A chunk: identifier, u32 payload length, payload.
+    Bytes& chunk(const char (&four)[5], const Bytes& payload) { return id(four).sized(payload); }
 
     const uint8_t* data() const { return bytes_.data(); }
     size_t size() const { return bytes_.size(); }
@@ -59,8 +71,14 @@ class Bytes {
     uint8_t& operator[](size_t i) { return bytes_[i]; }
 
   private:
-    std::vector<uint8_t> bytes_;
+    writer::Bytes bytes_;
 };
+
+// A chunk as its reader sees it after the identifier: u32 payload length, payload.
+inline Bytes with_length(const Bytes& payload) {
+    Bytes b;
+    return b.sized(payload);
+}
 
 // The 66-byte header.
 inline Bytes header(uint8_t version = 7, const std::string& title = "Song",

@@ -6,7 +6,7 @@
 
 #include "shell/grow_buffer.h"
 
-namespace tarnwick::testing_support {
+namespace tarnwick::test {
 
 class FailingAllocator {
   public:
@@ -32,4 +32,4 @@ class FailingAllocator {
     Reallocator previous_;
 };
 
-}  // namespace tarnwick::testing_support
+}  // namespace tarnwick::test

@@ -1,8 +1,13 @@
 #pragma once
-// One pattern track, built in memory, with a player bound to it: enough to drive the scheduler
-// and the voice without a DMF file. Used by the engine and mixer tests.
+// One pattern track built in memory with a track player on it: enough to drive the scheduler,
+// the effects and the voice without a DMF file or a sequencer. Also the samples, sample lists
+// and cells that such tests put on the track. Used by the engine, player and mixer tests.
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -10,7 +15,21 @@
 #include "loader/pattern.h"
 #include "loader/sample.h"
 
-namespace tarnwick::testing {
+namespace tarnwick::test {
+
+// A sample described by its frame count only, without frames: for tests that never read them.
+inline std::unique_ptr<Sample> make_sample(uint32_t length, float base_rate = 8363.0f,
+                                           float volume = 0.0f, uint32_t loop_start = 0,
+                                           uint32_t loop_end = 0) {
+    auto s = std::make_unique<Sample>();
+    s->length = length;
+    s->data_length = length + 2;
+    s->base_rate = base_rate;
+    s->volume = volume;
+    s->loop_start = loop_start;
+    s->loop_end = loop_end;
+    return s;
+}
 
 // Stores `frames` in `sample` as the loader keeps them: a guard element before the first and
 // after the last frame.
@@ -31,6 +50,39 @@ inline std::vector<float> ramp_frames(uint32_t n) {
     return f;
 }
 
+// Fills `list` with the given entries in order; a null entry stays an empty slot.
+inline void fill_sample_list(SampleList& list, std::vector<std::unique_ptr<Sample>> entries) {
+    const auto n = static_cast<uint32_t>(entries.size());
+    ASSERT_TRUE(list.resize(n));
+    for (uint32_t i = 0; i < n; ++i) list.replace(i, std::move(entries[i]));
+}
+
+// A cell built field by field: Cell{} with designated initialisers reads best in tables.
+inline Cell instrument_fx(uint8_t type, uint8_t param) {
+    Cell c;
+    c.instrument_effect = type;
+    c.instrument_param = param;
+    return c;
+}
+inline Cell note_fx(uint8_t type, uint8_t param) {
+    Cell c;
+    c.note_effect = type;
+    c.note_param = param;
+    return c;
+}
+inline Cell volume_fx(uint8_t type, uint8_t param) {
+    Cell c;
+    c.volume_effect = type;
+    c.volume_param = param;
+    return c;
+}
+
+// The step a voice of base rate `base_rate` has at `pitch` pitch units.
+inline double expected_step(double pitch, double base_rate, double output_rate) {
+    return std::exp2(pitch / 192.0 - 3.0) * base_rate / output_rate;
+}
+
+// One pattern track, built in memory, with a player on it.
 struct OneTrack {
     std::vector<Cell> cells;
     std::vector<uint8_t> types;
@@ -38,11 +90,25 @@ struct OneTrack {
     SampleList samples;
     TrackPlayer player;
 
+    // `rows` empty cells and a player set up as the sequencer leaves it before binding: the
+    // output rate, no ramps, this track's sample list. bind() attaches it.
     explicit OneTrack(uint32_t rows, uint32_t output_rate = 48000)
         : cells(rows), types(rows), params(rows) {
         player.output_rate = output_rate;
         player.ramp_enabled = false;
         player.samples = &samples;
+    }
+    // The given cells, no global effects, and a player standing on the first row, attached
+    // without bind() (no tick length, the player's own defaults otherwise): for driving effects
+    // tick by tick with tick() and next_row().
+    explicit OneTrack(std::initializer_list<Cell> rows)
+        : cells(rows), types(cells.size(), 0), params(cells.size(), 0) {
+        player.cells = cells.data();
+        player.global_types = types.data();
+        player.global_params = params.data();
+        player.row_count = static_cast<uint32_t>(cells.size());
+        player.row = 0;
+        player.row_pos = 0.0f;
     }
 
     Cell& cell(uint32_t row) { return cells[row]; }
@@ -57,6 +123,19 @@ struct OneTrack {
         fill_sample(s, frames);
         s.base_rate = base_rate;
         return s;
+    }
+    // Applies the cell at the start of tick `tick` (0..3) of the current row.
+    void tick(int tick) {
+        player.row_pos = 64.0f * static_cast<float>(tick);
+        player.apply_cell();
+    }
+    // All four ticks of the current row.
+    void play_row() {
+        for (int t = 0; t < 4; ++t) tick(t);
+    }
+    void next_row() {
+        player.row += 1;
+        player.row_pos = 0.0f;
     }
     // Attaches the player to the track, as the sequencer does.
     void bind() {
@@ -107,4 +186,4 @@ struct OneTrack {
     }
 };
 
-}  // namespace tarnwick::testing
+}  // namespace tarnwick::test
