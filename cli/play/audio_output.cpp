@@ -1,0 +1,78 @@
+#include "cli/play/audio_output.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <bit>
+
+namespace qarvel_cli {
+namespace {
+
+void pull_frames(void* user, Uint8* stream, int bytes) {
+    const size_t frames = static_cast<size_t>(bytes) / (SampleRing::kChannels * sizeof(float));
+    copy_out_of_feed(*static_cast<PlaybackFeed*>(user), reinterpret_cast<float*>(stream), frames);
+}
+
+// About 45 ms per device period: a pause is still heard at once, and the sound server keeps
+// a margin against a late wake-up of the audio thread.
+Uint16 period_frames(uint32_t rate) {
+    return static_cast<Uint16>(std::clamp<uint32_t>(std::bit_floor(rate / 20 + 1), 512, 8192));
+}
+
+}  // namespace
+
+std::unique_ptr<AudioSystem> AudioSystem::start(std::string* error) {
+    // The player handles its own signals; the stream shows up under the player's name.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "qarvel");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *error = SDL_GetError();
+        return nullptr;
+    }
+    return std::unique_ptr<AudioSystem>(new AudioSystem());
+}
+
+AudioSystem::~AudioSystem() {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_Quit();
+}
+
+std::string AudioSystem::driver() const {
+    const char* name = SDL_GetCurrentAudioDriver();
+    return name != nullptr ? name : "";
+}
+
+std::vector<std::string> AudioSystem::device_names() const {
+    std::vector<std::string> names;
+    const int count = SDL_GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, 0);
+        if (name != nullptr) names.emplace_back(name);
+    }
+    return names;
+}
+
+std::unique_ptr<AudioOutput> AudioOutput::open(const std::string& device, uint32_t rate,
+                                               PlaybackFeed& feed, std::string* error) {
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(std::min<uint32_t>(rate, INT32_MAX));
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = SampleRing::kChannels;
+    wanted.samples = period_frames(rate);
+    wanted.callback = pull_frames;
+    wanted.userdata = &feed;
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 0,
+                                                     &wanted, &obtained, 0);
+    if (id == 0) {
+        *error = SDL_GetError();
+        return nullptr;
+    }
+    return std::unique_ptr<AudioOutput>(new AudioOutput(id, rate));
+}
+
+AudioOutput::~AudioOutput() { SDL_CloseAudioDevice(device_); }
+
+void AudioOutput::set_paused(bool paused) { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
+
+}  // namespace qarvel_cli
