@@ -8,6 +8,7 @@
 #include <map>
 
 #include "cli/info_command.h"
+#include "cli/play/implied_play.h"
 #include "cli/play/play_command.h"
 #include "cli/prefs_command.h"
 #include "cli/qarvel_common.h"

@@ -29,8 +29,4 @@ struct PlayOptions {
 // Returns the exit status.
 int run_play(const HostChoice& host, const PlayOptions& options);
 
-// When `args` (without the program's name) name no command but do name songs or play's
-// options, the arguments with "play" put before the first of them; otherwise `args`.
-std::vector<std::string> with_implied_play(const std::vector<std::string>& args);
-
 }  // namespace qarvel_cli

@@ -67,7 +67,12 @@ void Player::say(const std::string& line) {
 }
 
 uint64_t Player::heard_frame() const {
-    return start_frame_ + feed_.frames_played.load(std::memory_order_relaxed);
+    const uint64_t heard = start_frame_ + feed_.frames_played.load(std::memory_order_relaxed);
+    // A seek past the end of the song ends it there.
+    if (feeder_ && feed_.source_done.load(std::memory_order_acquire)) {
+        return std::min(heard, feeder_->decoded_frames());
+    }
+    return heard;
 }
 
 void Player::stop_feeding() {
@@ -87,7 +92,7 @@ bool Player::start_at(uint64_t frame) {
     const uint32_t flags = qarvel::OPEN_INFO | qarvel::OPEN_DECODE |
                            (setup_.settings.loop ? 0u : qarvel::OPEN_NO_LOOP);
     if (file == nullptr || !standin::open_song(plugin_, *file, name_, flags, song, &error)) {
-        say(name_ + ": " + error);
+        say(place_ + name_ + ": " + error);
         return false;
     }
     report_ = song.report;
@@ -160,7 +165,9 @@ void Player::draw(const Playlist& playlist, bool force) {
     view.peak_left = sounding ? feed_.peak_left.load(std::memory_order_relaxed) : 0.0f;
     view.peak_right = sounding ? feed_.peak_right.load(std::memory_order_relaxed) : 0.0f;
     view.underruns = feed_.underruns.load(std::memory_order_relaxed);
-    if (feeder_ && feeder_->skipping()) {
+    if (stopped_) {
+        view.state = "stopped";
+    } else if (feeder_ && feeder_->skipping()) {
         view.state = "seeking to " + clock_text(rate_ ? double(start_frame_) / rate_ : 0.0) +
                      " (decoding forward) ...";
     } else if (paused_) {
@@ -175,6 +182,8 @@ void Player::draw(const Playlist& playlist, bool force) {
 
 Player::SongEnd Player::play(const Playlist& playlist) {
     path_ = playlist.current();
+    place_ = std::to_string(playlist.position() + 1) + "/" + std::to_string(playlist.size()) + " ";
+    stopped_ = false;
     name_ = SongInput(path_).name();
     rate_ = static_cast<uint32_t>(std::max(setup_.settings.rate, 1));
     if (!start_at(0)) return SongEnd::refused;
@@ -213,11 +222,11 @@ Player::SongEnd Player::play(const Playlist& playlist) {
     const double heard = rate_ ? static_cast<double>(heard_frame()) / rate_ : 0.0;
     const uint32_t underruns = feed_.underruns.load() - underruns_before;
     if (*end == SongEnd::finished) std::this_thread::sleep_for(kDeviceDrain);
+    stopped_ = true;
     draw(playlist, true);
     stop_feeding();
 
-    std::string line = std::to_string(playlist.position() + 1) + "/" +
-                       std::to_string(playlist.size()) + " " + name_ + ": ";
+    std::string line = place_ + name_ + ": ";
     const std::string title = tag(report_, "TITLE");
     const std::string artist = tag(report_, "ARTIST");
     if (!title.empty()) line += "\"" + title + "\" ";

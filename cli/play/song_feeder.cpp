@@ -60,7 +60,8 @@ void SongFeeder::run() {
             }
             const uint64_t block_start = position;
             const uint64_t block_end = std::min<uint64_t>(position + block.frames(), frame_limit);
-            position += block.frames();
+            position = block_end;
+            decoded_.store(position, std::memory_order_release);
             if (block_end > start_frame_) {
                 skipping_.store(false, std::memory_order_release);
                 const uint64_t first = std::max(block_start, start_frame_) - block_start;

@@ -39,6 +39,9 @@ class SongFeeder {
     bool failed() const { return failed_.load(std::memory_order_acquire); }
     // The ring holds enough to start the device, or the song has no more to give.
     bool primed() const;
+    // Frames from the song's start to the last one decoded (the song's end, once the feed's
+    // source is done).
+    uint64_t decoded_frames() const { return decoded_.load(std::memory_order_acquire); }
 
   private:
     void run();
@@ -53,6 +56,7 @@ class SongFeeder {
     std::atomic<bool> skipping_{true};
     std::atomic<bool> failed_{false};
     std::atomic<uint32_t> rate_{0};
+    std::atomic<uint64_t> decoded_{0};
     std::thread thread_;
 };
 
