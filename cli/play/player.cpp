@@ -116,8 +116,10 @@ bool Player::start_device() {
 }
 
 std::optional<Player::SongEnd> Player::act_on(PlayerKey key) {
-    const auto seek = [&](double seconds) {
-        const double target = static_cast<double>(heard_frame()) + seconds * rate_;
+    // The device stops first, so that the place read is the last frame it was given.
+    const auto reopen_at_heard = [&](double seconds_later) {
+        stop_feeding();
+        const double target = static_cast<double>(heard_frame()) + seconds_later * rate_;
         start_at(static_cast<uint64_t>(std::max(0.0, target)));
     };
     switch (key) {
@@ -125,20 +127,20 @@ std::optional<Player::SongEnd> Player::act_on(PlayerKey key) {
             paused_ = !paused_;
             if (device_running_) output_->set_paused(paused_);
             break;
-        case PlayerKey::back_short: seek(-10); break;
-        case PlayerKey::forward_short: seek(10); break;
-        case PlayerKey::back_long: seek(-60); break;
-        case PlayerKey::forward_long: seek(60); break;
+        case PlayerKey::back_short: reopen_at_heard(-10); break;
+        case PlayerKey::forward_short: reopen_at_heard(10); break;
+        case PlayerKey::back_long: reopen_at_heard(-60); break;
+        case PlayerKey::forward_long: reopen_at_heard(60); break;
         case PlayerKey::next_song: return SongEnd::next;
         case PlayerKey::previous_song: return SongEnd::previous;
         case PlayerKey::toggle_loop:
             setup_.settings.loop = !setup_.settings.loop;
-            start_at(heard_frame());
+            reopen_at_heard(0);
             break;
         case PlayerKey::volume_up:
         case PlayerKey::volume_down:
             setup_.settings.step_volume(key == PlayerKey::volume_up ? 1 : -1);
-            start_at(heard_frame());
+            reopen_at_heard(0);
             break;
         case PlayerKey::quit: return SongEnd::quit;
     }
