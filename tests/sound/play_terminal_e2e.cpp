@@ -1,6 +1,6 @@
 // qarvel play in a real terminal (tmux): the screen, and keys that pause, seek and skip, with
 // what the sound server was given checked against the rendered songs; and the terminal given
-// back as it was after q, Ctrl-C and SIGTERM.
+// back as it was after q, Ctrl-C, SIGTERM and a crash.
 
 #include <chrono>
 #include <regex>
@@ -164,12 +164,14 @@ TEST_F(TerminalPlay, KeysPauseSeekAndSkipWhatTheServerIsGiven) {
     EXPECT_EQ(m.unmatched_frames, 0u);
 }
 
-TEST_F(TerminalPlay, CtrlCAndSigtermGiveTheTerminalBack) {
+TEST_F(TerminalPlay, CtrlCSigtermAndACrashGiveTheTerminalBack) {
     struct Case {
         std::string how;
-        int status;
+        int signal;  // what qarvel is sent (0: the key)
+        int status;  // a crash still ends by its signal, after the terminal is back
     };
-    for (const Case& c : {Case{"C-c", 128 + SIGINT}, Case{"SIGTERM", 128 + SIGTERM}}) {
+    for (const Case& c : {Case{"C-c", 0, 128 + SIGINT}, Case{"SIGTERM", SIGTERM, 128 + SIGTERM},
+                          Case{"SIGSEGV", SIGSEGV, 128 + SIGSEGV}}) {
         SCOPED_TRACE(c.how);
         std::filesystem::remove(scratch_.path("status"));
         std::filesystem::remove(scratch_.path("stty"));
@@ -177,11 +179,11 @@ TEST_F(TerminalPlay, CtrlCAndSigtermGiveTheTerminalBack) {
         bool ok = false;
         const std::string shown = terminal.wait_for("playing", &ok);
         ASSERT_TRUE(ok) << shown;
-        if (c.how == "C-c") {
-            terminal.keys("C-c");
+        if (c.signal == 0) {
+            terminal.keys(c.how);
         } else {
             const std::string pid = cli_test::read_text(scratch_.path("pid"));
-            ASSERT_EQ(kill(std::stoi(pid), SIGTERM), 0);
+            ASSERT_EQ(kill(std::stoi(pid), c.signal), 0);
         }
         EXPECT_EQ(wait_for_exit(), c.status);
         EXPECT_TRUE(terminal_restored()) << cli_test::read_text(scratch_.path("stty"));
