@@ -108,8 +108,9 @@ int run(int argc, char** argv) {
     std::optional<std::string> play_mode;
     std::optional<std::string> play_ramp;
     CLI::App* play_command = app.add_subcommand(
-        "play", "Play songs and folders of songs through the sound system (no FILE: the demo "
-                "song); `qarvel FILE...` does the same");
+        "play",
+        "Play songs and folders of songs through the sound system (no FILE: the demo "
+        "song); `qarvel FILE...` does the same");
     play_command->add_option("FILE", play.inputs, "DMF files, and folders of them");
     play_command->add_option("--rate", play.rate, "Output sample rate in Hz")
         ->check(CLI::Range(int32_t{1}, int32_t{1000000}));
@@ -128,7 +129,8 @@ int run(int argc, char** argv) {
     play_command->add_flag("--repeat", play.repeat, "Start the list again after its last song");
 
     // `qarvel song.dmf` plays, as media players do.
-    std::vector<std::string> args = with_implied_play(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> args =
+        with_implied_play(std::vector<std::string>(argv + 1, argv + argc));
     std::reverse(args.begin(), args.end());  // CLI11 takes a vector last argument first
     try {
         app.parse(args);

@@ -13,10 +13,11 @@ void pull_frames(void* user, Uint8* stream, int bytes) {
     copy_out_of_feed(*static_cast<PlaybackFeed*>(user), reinterpret_cast<float*>(stream), frames);
 }
 
-// About 45 ms per device period: a pause is still heard at once, and the sound server keeps
-// a margin against a late wake-up of the audio thread.
+// About 90 ms per device period (the sound server's buffer is about one period): a pause or a
+// key is still heard at once, and a busy machine may wake the audio thread late without the
+// server running dry.
 Uint16 period_frames(uint32_t rate) {
-    return static_cast<Uint16>(std::clamp<uint32_t>(std::bit_floor(rate / 20 + 1), 512, 8192));
+    return static_cast<Uint16>(std::clamp<uint32_t>(std::bit_floor(rate / 10 + 1), 512, 16384));
 }
 
 }  // namespace
@@ -62,8 +63,8 @@ std::unique_ptr<AudioOutput> AudioOutput::open(const std::string& device, uint32
     wanted.callback = pull_frames;
     wanted.userdata = &feed;
     SDL_AudioSpec obtained{};
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 0,
-                                                     &wanted, &obtained, 0);
+    const SDL_AudioDeviceID id =
+        SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 0, &wanted, &obtained, 0);
     if (id == 0) {
         *error = SDL_GetError();
         return nullptr;
@@ -71,8 +72,12 @@ std::unique_ptr<AudioOutput> AudioOutput::open(const std::string& device, uint32
     return std::unique_ptr<AudioOutput>(new AudioOutput(id, rate));
 }
 
-AudioOutput::~AudioOutput() { SDL_CloseAudioDevice(device_); }
+AudioOutput::~AudioOutput() {
+    SDL_CloseAudioDevice(device_);
+}
 
-void AudioOutput::set_paused(bool paused) { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
+void AudioOutput::set_paused(bool paused) {
+    SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+}
 
 }  // namespace qarvel_cli

@@ -15,7 +15,8 @@ namespace qarvel_cli {
 namespace {
 
 PlaySettings settings_in_force(standin::PluginLibrary& plugin, const PlayOptions& options) {
-    PlaySettings s = PlaySettings::from_records(standin::parse_settings_records(plugin.save_settings()));
+    PlaySettings s =
+        PlaySettings::from_records(standin::parse_settings_records(plugin.save_settings()));
     if (options.rate) s.rate = *options.rate;
     if (options.mode) s.mode = *options.mode;
     if (options.volume) s.volume = static_cast<int32_t>(std::llround(*options.volume * 1000.0));

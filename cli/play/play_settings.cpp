@@ -32,7 +32,9 @@ std::string PlaySettings::text() const {
     char ramp[32];
     if (ramp_length == 0 || ramp_length == 3000 || ramp_length == 8000) {
         std::snprintf(ramp, sizeof ramp, "%s",
-                      ramp_length == 0 ? "off" : ramp_length == 3000 ? "light" : "heavy");
+                      ramp_length == 0      ? "off"
+                      : ramp_length == 3000 ? "light"
+                                            : "heavy");
     } else {
         std::snprintf(ramp, sizeof ramp, "%.4g ms", ramp_length / 1000.0);
     }
@@ -45,7 +47,8 @@ std::string PlaySettings::text() const {
 void PlaySettings::step_volume(int steps) {
     // A volume off the step grid (typed on the page) moves to the next grid point.
     const int32_t below = std::clamp(volume, kVolumeMin, kVolumeMax) / kVolumeStep * kVolumeStep;
-    int32_t next = steps > 0 ? below + kVolumeStep : (below == volume ? below - kVolumeStep : below);
+    int32_t next =
+        steps > 0 ? below + kVolumeStep : (below == volume ? below - kVolumeStep : below);
     volume = std::clamp(next, kVolumeMin, kVolumeMax);
 }
 

@@ -97,8 +97,8 @@ bool Player::start_at(uint64_t frame) {
     }
     report_ = song.report;
     start_frame_ = frame;
-    feeder_ = std::make_unique<SongFeeder>(std::move(song), frame,
-                                           setup_.seconds.value_or(0.0), feed_);
+    feeder_ =
+        std::make_unique<SongFeeder>(std::move(song), frame, setup_.seconds.value_or(0.0), feed_);
     return true;
 }
 
@@ -127,12 +127,22 @@ std::optional<Player::SongEnd> Player::act_on(PlayerKey key) {
             paused_ = !paused_;
             if (device_running_) output_->set_paused(paused_);
             break;
-        case PlayerKey::back_short: reopen_at_heard(-10); break;
-        case PlayerKey::forward_short: reopen_at_heard(10); break;
-        case PlayerKey::back_long: reopen_at_heard(-60); break;
-        case PlayerKey::forward_long: reopen_at_heard(60); break;
-        case PlayerKey::next_song: return SongEnd::next;
-        case PlayerKey::previous_song: return SongEnd::previous;
+        case PlayerKey::back_short:
+            reopen_at_heard(-10);
+            break;
+        case PlayerKey::forward_short:
+            reopen_at_heard(10);
+            break;
+        case PlayerKey::back_long:
+            reopen_at_heard(-60);
+            break;
+        case PlayerKey::forward_long:
+            reopen_at_heard(60);
+            break;
+        case PlayerKey::next_song:
+            return SongEnd::next;
+        case PlayerKey::previous_song:
+            return SongEnd::previous;
         case PlayerKey::toggle_loop:
             setup_.settings.loop = !setup_.settings.loop;
             reopen_at_heard(0);
@@ -142,7 +152,8 @@ std::optional<Player::SongEnd> Player::act_on(PlayerKey key) {
             setup_.settings.step_volume(key == PlayerKey::volume_up ? 1 : -1);
             reopen_at_heard(0);
             break;
-        case PlayerKey::quit: return SongEnd::quit;
+        case PlayerKey::quit:
+            return SongEnd::quit;
     }
     if (!feeder_) return SongEnd::refused;
     return std::nullopt;
@@ -196,8 +207,7 @@ Player::SongEnd Player::play(const Playlist& playlist) {
             end = SongEnd::quit;
             break;
         }
-        const std::string typed =
-            terminal_ ? terminal_->read_available(kKeyWaitMs) : std::string();
+        const std::string typed = terminal_ ? terminal_->read_available(kKeyWaitMs) : std::string();
         if (!terminal_) std::this_thread::sleep_for(std::chrono::milliseconds(kKeyWaitMs));
         for (PlayerKey key : keys_.feed(typed)) {
             end = act_on(key);
@@ -214,8 +224,8 @@ Player::SongEnd Player::play(const Playlist& playlist) {
                 break;
             }
         }
-        const bool drained = feed_.source_done.load(std::memory_order_acquire) &&
-                             feed_.ring.readable_frames() == 0;
+        const bool drained =
+            feed_.source_done.load(std::memory_order_acquire) && feed_.ring.readable_frames() == 0;
         if (device_running_ && drained) {
             end = feeder_->failed() ? SongEnd::failed : SongEnd::finished;
         }
@@ -233,8 +243,8 @@ Player::SongEnd Player::play(const Playlist& playlist) {
     const std::string artist = tag(report_, "ARTIST");
     if (!title.empty()) line += "\"" + title + "\" ";
     if (!artist.empty()) line += "by " + artist + ", ";
-    line += "played " + clock_text(heard) + " of " + clock_text(report_.length_seconds()) +
-            ", " + std::to_string(underruns) + " underruns";
+    line += "played " + clock_text(heard) + " of " + clock_text(report_.length_seconds()) + ", " +
+            std::to_string(underruns) + " underruns";
     if (*end == SongEnd::failed) line += ", stopped by a render error";
     if (*end == SongEnd::no_device) {
         print_error("cannot open the audio device: " + device_error_);

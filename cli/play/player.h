@@ -73,8 +73,8 @@ class Player {
     std::string place_;  // "2/7 "
     std::string name_;
     standin::TrackReport report_;
-    uint32_t rate_ = 0;          // frames per second of its positions
-    uint64_t start_frame_ = 0;   // where the feeder started
+    uint32_t rate_ = 0;         // frames per second of its positions
+    uint64_t start_frame_ = 0;  // where the feeder started
     bool device_running_ = false;
     bool paused_ = false;
     bool stopped_ = false;  // the song is over; the screen shows its last state

@@ -7,27 +7,33 @@ namespace {
 
 constexpr char kEscape = '\x1b';
 
-bool cursor_key(char final_byte, PlayerKey* key) {
-    switch (final_byte) {
-        case 'A': *key = PlayerKey::forward_long; return true;
-        case 'B': *key = PlayerKey::back_long; return true;
-        case 'C': *key = PlayerKey::forward_short; return true;
-        case 'D': *key = PlayerKey::back_short; return true;
-        default: return false;
-    }
-}
+struct KeyByte {
+    char byte;
+    PlayerKey key;
+};
 
-bool plain_key(char byte, PlayerKey* key) {
-    switch (byte) {
-        case ' ': *key = PlayerKey::pause; return true;
-        case 'n': case 'N': *key = PlayerKey::next_song; return true;
-        case 'p': case 'P': *key = PlayerKey::previous_song; return true;
-        case 'l': case 'L': *key = PlayerKey::toggle_loop; return true;
-        case '+': case '=': *key = PlayerKey::volume_up; return true;
-        case '-': case '_': *key = PlayerKey::volume_down; return true;
-        case 'q': case 'Q': *key = PlayerKey::quit; return true;
-        default: return false;
+// The final byte of a cursor key's escape sequence.
+constexpr KeyByte kCursorKeys[] = {{'A', PlayerKey::forward_long},
+                                   {'B', PlayerKey::back_long},
+                                   {'C', PlayerKey::forward_short},
+                                   {'D', PlayerKey::back_short}};
+
+constexpr KeyByte kPlainKeys[] = {
+    {' ', PlayerKey::pause},         {'n', PlayerKey::next_song},     {'N', PlayerKey::next_song},
+    {'p', PlayerKey::previous_song}, {'P', PlayerKey::previous_song}, {'l', PlayerKey::toggle_loop},
+    {'L', PlayerKey::toggle_loop},   {'+', PlayerKey::volume_up},     {'=', PlayerKey::volume_up},
+    {'-', PlayerKey::volume_down},   {'_', PlayerKey::volume_down},   {'q', PlayerKey::quit},
+    {'Q', PlayerKey::quit}};
+
+template <size_t N>
+bool find_key(const KeyByte (&table)[N], char byte, PlayerKey* key) {
+    for (const KeyByte& entry : table) {
+        if (entry.byte == byte) {
+            *key = entry.key;
+            return true;
+        }
     }
+    return false;
 }
 
 }  // namespace
@@ -39,7 +45,7 @@ std::vector<PlayerKey> KeyDecoder::feed(const std::string& bytes) {
     while (i < pending_.size()) {
         PlayerKey key;
         if (pending_[i] != kEscape) {
-            if (plain_key(pending_[i], &key)) keys.push_back(key);
+            if (find_key(kPlainKeys, pending_[i], &key)) keys.push_back(key);
             ++i;
             continue;
         }
@@ -51,12 +57,12 @@ std::vector<PlayerKey> KeyDecoder::feed(const std::string& bytes) {
             continue;
         }
         size_t end = i + 2;
-        while (end < pending_.size() && (std::isdigit(static_cast<unsigned char>(pending_[end])) ||
-                                         pending_[end] == ';')) {
+        while (end < pending_.size() &&
+               (std::isdigit(static_cast<unsigned char>(pending_[end])) || pending_[end] == ';')) {
             ++end;
         }
         if (end >= pending_.size()) break;
-        if (cursor_key(pending_[end], &key)) keys.push_back(key);
+        if (find_key(kCursorKeys, pending_[end], &key)) keys.push_back(key);
         i = end + 1;
     }
     pending_.erase(0, i);

@@ -28,8 +28,8 @@ std::vector<std::string> expand_song_inputs(const std::vector<std::string>& inpu
             continue;
         }
         std::vector<std::string> found;
-        fs::recursive_directory_iterator walk(
-            input, fs::directory_options::skip_permission_denied, ec);
+        fs::recursive_directory_iterator walk(input, fs::directory_options::skip_permission_denied,
+                                              ec);
         for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
             if (walk->is_regular_file(ec) && is_song_file(walk->path())) {
                 found.push_back(walk->path().string());

@@ -25,11 +25,14 @@ size_t SampleRing::readable_frames() const {
 size_t SampleRing::write(const float* interleaved, size_t frames) {
     const uint64_t at = written_.load(std::memory_order_relaxed);
     const size_t count = std::min(frames, writable_frames());
+    if (count == 0) return 0;
     const size_t start = static_cast<size_t>(at) & mask_;
     const size_t first = std::min(count, capacity_frames() - start);
     std::memcpy(&samples_[start * kChannels], interleaved, first * kChannels * sizeof(float));
-    std::memcpy(&samples_[0], interleaved + first * kChannels,
-                (count - first) * kChannels * sizeof(float));
+    if (count > first) {
+        std::memcpy(&samples_[0], interleaved + first * kChannels,
+                    (count - first) * kChannels * sizeof(float));
+    }
     written_.store(at + count, std::memory_order_release);
     return count;
 }
@@ -37,11 +40,14 @@ size_t SampleRing::write(const float* interleaved, size_t frames) {
 size_t SampleRing::read(float* interleaved, size_t frames) {
     const uint64_t at = read_.load(std::memory_order_relaxed);
     const size_t count = std::min(frames, readable_frames());
+    if (count == 0) return 0;
     const size_t start = static_cast<size_t>(at) & mask_;
     const size_t first = std::min(count, capacity_frames() - start);
     std::memcpy(interleaved, &samples_[start * kChannels], first * kChannels * sizeof(float));
-    std::memcpy(interleaved + first * kChannels, &samples_[0],
-                (count - first) * kChannels * sizeof(float));
+    if (count > first) {
+        std::memcpy(interleaved + first * kChannels, &samples_[0],
+                    (count - first) * kChannels * sizeof(float));
+    }
     read_.store(at + count, std::memory_order_release);
     return count;
 }

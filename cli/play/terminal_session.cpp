@@ -32,7 +32,9 @@ void give_terminal_back() {
     }
 }
 
-void on_stop_signal(int signal_number) { g_stop_signal = signal_number; }
+void on_stop_signal(int signal_number) {
+    g_stop_signal = signal_number;
+}
 
 void on_crash_signal(int signal_number) {
     give_terminal_back();
@@ -57,8 +59,12 @@ void install_stop_signals() {
     std::atexit(give_terminal_back);
 }
 
-bool stop_requested() { return g_stop_signal != 0; }
-int stop_signal() { return g_stop_signal; }
+bool stop_requested() {
+    return g_stop_signal != 0;
+}
+int stop_signal() {
+    return g_stop_signal;
+}
 
 TerminalSession::TerminalSession(bool read_keys, bool hide_cursor) {
     install_stop_signals();
@@ -80,7 +86,9 @@ TerminalSession::TerminalSession(bool read_keys, bool hide_cursor) {
     }
 }
 
-TerminalSession::~TerminalSession() { give_terminal_back(); }
+TerminalSession::~TerminalSession() {
+    give_terminal_back();
+}
 
 std::string TerminalSession::read_available(int timeout_ms) {
     if (!reading_) {

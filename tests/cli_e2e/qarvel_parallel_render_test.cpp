@@ -28,8 +28,8 @@ TEST(QarvelParallelRender, FourAtOnceWriteWhatOneAtATimeWrites) {
 
     const auto render = [&](const std::string& jobs) {
         std::filesystem::create_directories(scratch.path("j" + jobs));
-        std::vector<std::string> args = {"render", "--format", "f32", "--out-dir", "j" + jobs,
-                                         "-j", jobs};
+        std::vector<std::string> args = {"render",   "--format", "f32", "--out-dir",
+                                         "j" + jobs, "-j",       jobs};
         args.insert(args.end(), songs.begin(), songs.end());
         return scratch.run(args);
     };

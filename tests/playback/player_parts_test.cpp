@@ -30,7 +30,7 @@ TEST(PlayerKeys, BytesFromATerminalBecomeTheKeysTheyStandFor) {
         {{"\x1b[A\x1b[B\x1b[C\x1b[D"},
          {K::forward_long, K::back_long, K::forward_short, K::back_short}},
         {{"\x1bOC\x1bOD"}, {K::forward_short, K::back_short}},  // application cursor mode
-        {{"\x1b[1;5C"}, {K::forward_short}},                   // with a modifier
+        {{"\x1b[1;5C"}, {K::forward_short}},                    // with a modifier
         {{"\x1b", "[", "C"}, {K::forward_short}},               // split over three reads
         {{"x\x1b[H\x1b[5~z "}, {K::pause}},                     // no keys of ours
         {{"\x1bq"}, {K::quit}},                                 // a lone escape, then q
@@ -65,9 +65,9 @@ TEST_F(PlaylistFolder, FoldersBecomeTheirSongsSortedAndRecursiveFilesStayAsGiven
     std::vector<std::string> problems;
     const std::vector<std::string> songs =
         expand_song_inputs({at("notes.txt"), root_.string(), "missing.dmf"}, &problems);
-    const std::vector<std::string> expected = {at("notes.txt"), at("a.DMF"), at("b.dmf"),
-                                               at("sub/c.dmf"), at("sub/deeper/d.Dmf"),
-                                               "missing.dmf"};
+    const std::vector<std::string> expected = {
+        at("notes.txt"),        at("a.DMF"),  at("b.dmf"), at("sub/c.dmf"),
+        at("sub/deeper/d.Dmf"), "missing.dmf"};
     EXPECT_EQ(songs, expected);
     EXPECT_TRUE(problems.empty());
     EXPECT_EQ(expand_song_inputs({}, &problems), std::vector<std::string>{""});  // the demo song
@@ -112,9 +112,9 @@ TEST(PlaySettings, VolumeKeysStepOnTheGridWithinThePagesRange) {
         int steps;
         int32_t to;
     };
-    for (const Case c : {Case{250, 1, 300}, Case{250, -1, 200}, Case{275, 1, 300},
-                         Case{275, -1, 250}, Case{1000, 1, 1000}, Case{100, -1, 100},
-                         Case{50, -1, 100}, Case{5000, 1, 1000}}) {
+    for (const Case c :
+         {Case{250, 1, 300}, Case{250, -1, 200}, Case{275, 1, 300}, Case{275, -1, 250},
+          Case{1000, 1, 1000}, Case{100, -1, 100}, Case{50, -1, 100}, Case{5000, 1, 1000}}) {
         PlaySettings s;
         s.volume = c.from;
         s.step_volume(c.steps);

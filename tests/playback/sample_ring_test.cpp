@@ -2,13 +2,14 @@
 // order, whatever the block sizes on either side; and the callback's copy pads with silence,
 // counting an underrun only while the song still has frames to come.
 
+#include "cli/play/sample_ring.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <thread>
 
 #include "cli/play/playback_feed.h"
-#include "cli/play/sample_ring.h"
 
 namespace qarvel_cli {
 namespace {
@@ -89,7 +90,8 @@ TEST(PlaybackFeed, ShortCallbacksArePaddedWithSilenceAndCountedOnlyBeforeTheEnd)
         bool source_done;
         uint32_t underruns;
     };
-    for (const Case c : {Case{6, false, 0}, Case{3, false, 1}, Case{3, true, 0}, Case{0, true, 0}}) {
+    for (const Case c :
+         {Case{6, false, 0}, Case{3, false, 1}, Case{3, true, 0}, Case{0, true, 0}}) {
         PlaybackFeed feed(16);
         std::vector<float> in(2 * c.frames_in_ring, 0.5f);
         if (!in.empty()) in[1] = -0.75f;

@@ -27,14 +27,14 @@ TEST_F(SoundSession, WhatTheServerIsGivenEqualsTheRenderedSong) {
         const Frames expected = reference(c.song, c.settings);
         Recorder recorder(scratch_.path("recorded.f32"));
         ASSERT_TRUE(recorder.started());
-        std::vector<std::string> args = {"play", c.song, "--rate", std::to_string(kRate),
-                                         "--seconds", std::to_string(kSeconds)};
+        std::vector<std::string> args = {
+            "play", c.song, "--rate", std::to_string(kRate), "--seconds", std::to_string(kSeconds)};
         args.insert(args.end(), c.settings.begin(), c.settings.end());
         const cli_test::RunResult played = scratch_.run(args);
         const Matching m = match_recording(recorder.stop(), {expected});
         EXPECT_EQ(played.status, 0) << played.err;
         EXPECT_NE(played.err.find(", 0 underruns"), std::string::npos) << played.err;
-        ASSERT_EQ(m.stretches.size(), 1u) << played.err;
+        ASSERT_EQ(m.stretches.size(), 1u) << played.err << describe(m);
         EXPECT_EQ(m.stretches[0].reference_at, 0u);
         EXPECT_EQ(m.stretches[0].frames, kFrames);
         EXPECT_EQ(m.unmatched_frames, 0u);
@@ -62,7 +62,7 @@ TEST_F(SoundSession, AFolderPlaysItsSongsInOrderAndReportsTheRefusedOne) {
     EXPECT_EQ(lines[2].rfind("3/3 list/more/b.dmf: \"Tarnwick Demo\" by tarnwick, played 0:01", 0),
               0u)
         << lines[2];
-    ASSERT_EQ(m.stretches.size(), 2u);
+    ASSERT_EQ(m.stretches.size(), 2u) << describe(m);
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(m.stretches[i].reference, i);
         EXPECT_EQ(m.stretches[i].reference_at, 0u);

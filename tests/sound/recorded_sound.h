@@ -43,9 +43,9 @@ class Recorder {
   public:
     explicit Recorder(std::filesystem::path file) : file_(std::move(file)) {
         const std::string out = file_.string();
-        std::vector<std::string> args = {"parec",          "-d",          kMonitor,
-                                         "--format=float32le", "--rate=44100", "--channels=2",
-                                         "--raw",          out};
+        std::vector<std::string> args = {
+            "parec",        "-d",           kMonitor, "--format=float32le",
+            "--rate=44100", "--channels=2", "--raw",  out};
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -87,6 +87,17 @@ struct Matching {
     std::vector<Stretch> stretches;
     size_t unmatched_frames = 0;  // sounding frames found in no reference
 };
+
+// "ref 0 at 0 for 5000 frames (recorded at 100)", one stretch a line, for failure messages.
+inline std::string describe(const Matching& m) {
+    std::string out;
+    for (const Stretch& s : m.stretches) {
+        out += "ref " + std::to_string(s.reference) + " at " + std::to_string(s.reference_at) +
+               " for " + std::to_string(s.frames) + " frames (recorded at " +
+               std::to_string(s.recorded_at) + ")\n";
+    }
+    return out + std::to_string(m.unmatched_frames) + " frames unmatched\n";
+}
 
 inline bool same_frame(const Frames& a, size_t i, const Frames& b, size_t j) {
     constexpr float kTolerance = 1e-6f;
