@@ -69,7 +69,7 @@ int run_play(const HostChoice& host, const PlayOptions& options) {
     Playlist playlist(std::move(songs), options.shuffle, options.repeat, std::random_device{}());
     int status = kExitOk;
     {
-        Player player(*plugin, *audio, setup);
+        Player player(*plugin, setup);
         status = player.run(playlist);
     }
     return problems.empty() ? status : kExitFailed;

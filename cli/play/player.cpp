@@ -41,11 +41,8 @@ size_t terminal_width() {
 
 }  // namespace
 
-Player::Player(standin::PluginLibrary& plugin, AudioSystem& audio, PlayerSetup setup)
-    : plugin_(plugin),
-      audio_(audio),
-      setup_(std::move(setup)),
-      feed_(ring_frames(setup_.settings.rate)) {
+Player::Player(standin::PluginLibrary& plugin, PlayerSetup setup)
+    : plugin_(plugin), setup_(std::move(setup)), feed_(ring_frames(setup_.settings.rate)) {
     install_stop_signals();
     if (setup_.screen || setup_.keys) {
         terminal_ = std::make_unique<TerminalSession>(setup_.keys, setup_.screen);

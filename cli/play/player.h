@@ -39,7 +39,8 @@ struct PlayerSetup {
 
 class Player {
   public:
-    Player(standin::PluginLibrary& plugin, AudioSystem& audio, PlayerSetup setup);
+    // The sound library's audio subsystem must be started (AudioSystem) for the player's life.
+    Player(standin::PluginLibrary& plugin, PlayerSetup setup);
     ~Player();
 
     // Plays the list; returns the exit status.
@@ -58,7 +59,6 @@ class Player {
     void say(const std::string& line);
 
     standin::PluginLibrary& plugin_;
-    AudioSystem& audio_;
     PlayerSetup setup_;
     PlaybackFeed feed_;
     std::unique_ptr<AudioOutput> output_;

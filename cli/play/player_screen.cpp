@@ -67,9 +67,7 @@ std::vector<std::string> player_screen_lines(const PlayerView& view, size_t widt
     lines.push_back(meter("L", view.peak_left, bar_width / 2) + "   " +
                     meter("R", view.peak_right, bar_width / 2));
     lines.push_back("Underruns: " + std::to_string(view.underruns) + "    " + view.state);
-    lines.push_back(
-        "Keys: space pause  Left/Right 10 s  Up/Down 1 min  n/p next/prev  l loop  +/- volume  "
-        "q quit");
+    lines.push_back("space pause  Left/Right 10s  Up/Down 1min  n/p song  l loop  +/- vol  q quit");
     for (std::string& line : lines) line = fit(std::move(line), width);
     return lines;
 }

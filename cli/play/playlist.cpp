@@ -1,6 +1,7 @@
 #include "cli/play/playlist.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <random>
 

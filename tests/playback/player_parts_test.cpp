@@ -144,7 +144,10 @@ TEST(ImpliedPlay, ACommandLineWithoutACommandPlays) {
     const std::vector<Case> cases = {
         {{"song.dmf"}, {"play", "song.dmf"}},
         {{"--edition", "sse", "a.dmf", "b"}, {"--edition", "sse", "play", "a.dmf", "b"}},
-        {{"--config=x", "--shuffle", "dir"}, {"--config=x", "play", "--shuffle", "dir"}},
+        {{"--config=x", "--shuffle", "."}, {"--config=x", "play", "--shuffle", "."}},
+        {{"SONG.DMF", "x"}, {"play", "SONG.DMF", "x"}},
+        {{"frobnicate"}, {"frobnicate"}},  // an unknown command, not a song
+        {{"--shuffle", "nothing"}, {"--shuffle", "nothing"}},
         {{"render", "a.dmf"}, {"render", "a.dmf"}},
         {{"--plugin", "p.so", "info"}, {"--plugin", "p.so", "info"}},
         {{"--help"}, {"--help"}},
