@@ -88,22 +88,18 @@ TEST(Playlist, MovesOnAndBackAndRepeatsOnlyWhenAsked) {
 }
 
 TEST(Playlist, ShuffleIsAPermutationFixedByItsSeed) {
-    std::vector<std::string> songs;
-    for (int i = 0; i < 20; ++i) songs.push_back(std::to_string(i));
+    const std::vector<std::string> songs = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
     const auto order = [&](uint64_t seed) {
         Playlist list(songs, true, false, seed);
         std::vector<std::string> out = {list.current()};
         while (list.advance()) out.push_back(list.current());
         return out;
     };
-    const std::vector<std::string> first = order(7);
-    EXPECT_EQ(first, order(7));
-    EXPECT_NE(first, songs);
-    std::vector<std::string> sorted = first;
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::string> expected = songs;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(sorted, expected);
+    std::vector<std::string> shuffled = order(7);
+    EXPECT_EQ(shuffled, order(7));
+    EXPECT_NE(shuffled, songs);
+    std::sort(shuffled.begin(), shuffled.end());
+    EXPECT_EQ(shuffled, songs);
 }
 
 TEST(PlaySettings, VolumeKeysStepOnTheGridWithinThePagesRange) {
@@ -120,19 +116,6 @@ TEST(PlaySettings, VolumeKeysStepOnTheGridWithinThePagesRange) {
         s.step_volume(c.steps);
         EXPECT_EQ(s.volume, c.to) << c.from << " " << c.steps;
     }
-}
-
-TEST(PlaySettings, RecordsRoundTripAndTheTextNamesEverySetting) {
-    PlaySettings s;
-    s.rate = 22050;
-    s.mode = 2;
-    s.volume = 400;
-    s.ramp_length = 0;
-    s.loop = true;
-    const PlaySettings back =
-        PlaySettings::from_records(standin::parse_settings_records(s.records()));
-    EXPECT_EQ(back.records(), s.records());
-    EXPECT_EQ(s.text(), "22050 Hz  cubic  volume 0.4  ramp off  loop on");
 }
 
 TEST(ImpliedPlay, ACommandLineWithoutACommandPlays) {
