@@ -115,7 +115,7 @@ bool Player::start_device() {
 std::optional<Player::SongEnd> Player::act_on(PlayerKey key) {
     // The device stops first, so that the place read is the last frame it was given.
     const auto reopen_at_heard = [&](double seconds_later) {
-        stop_feeding();
+        if (output_) output_->set_paused(true);
         const double target = static_cast<double>(heard_frame()) + seconds_later * rate_;
         start_at(static_cast<uint64_t>(std::max(0.0, target)));
     };
