@@ -1,6 +1,9 @@
 #include "cli/play/audio_output.h"
 
 #include <SDL.h>
+#if QARVEL_QUIET_ALSA
+#include <alsa/asoundlib.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -20,9 +23,17 @@ Uint16 period_frames(uint32_t rate) {
     return static_cast<Uint16>(std::clamp<uint32_t>(std::bit_floor(rate / 10 + 1), 512, 16384));
 }
 
+#if QARVEL_QUIET_ALSA
+void ignore_alsa_message(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
 }  // namespace
 
 std::unique_ptr<AudioSystem> AudioSystem::start(std::string* error) {
+#if QARVEL_QUIET_ALSA
+    // The library SDL2 loads for ALSA is this same libasound: its messages stay quiet.
+    snd_lib_error_set_handler(ignore_alsa_message);
+#endif
     // The player handles its own signals; the stream shows up under the player's name.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "qarvel");
