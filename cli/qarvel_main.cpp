@@ -8,8 +8,10 @@
 #include <map>
 
 #include "cli/info_command.h"
+#if QARVEL_HAS_PLAYER
 #include "cli/play/implied_play.h"
 #include "cli/play/play_command.h"
+#endif
 #include "cli/prefs_command.h"
 #include "cli/qarvel_common.h"
 #include "cli/render_command.h"
@@ -104,6 +106,7 @@ int run(int argc, char** argv) {
 
     CLI::App* about_command = app.add_subcommand("about", "Name, version and about text");
 
+#if QARVEL_HAS_PLAYER
     PlayOptions play;
     std::optional<std::string> play_mode;
     std::optional<std::string> play_ramp;
@@ -127,10 +130,13 @@ int run(int argc, char** argv) {
     play_command->add_flag("--list-devices", play.list_devices, "List the output devices");
     play_command->add_flag("--shuffle", play.shuffle, "Play the list in a random order");
     play_command->add_flag("--repeat", play.repeat, "Start the list again after its last song");
+#endif
 
+    std::vector<std::string> args(argv + 1, argv + argc);
+#if QARVEL_HAS_PLAYER
     // `qarvel song.dmf` plays, as media players do.
-    std::vector<std::string> args =
-        with_implied_play(std::vector<std::string>(argv + 1, argv + argc));
+    args = with_implied_play(args);
+#endif
     std::reverse(args.begin(), args.end());  // CLI11 takes a vector last argument first
     try {
         app.parse(args);
@@ -160,11 +166,13 @@ int run(int argc, char** argv) {
         return run_prefs(host, prefs);
     }
     if (*about_command) return run_about(host);
+#if QARVEL_HAS_PLAYER
     if (*play_command) {
         if (play_mode) play.mode = kModes.at(*play_mode);
         if (play_ramp) play.ramp_length = kRamps.at(*play_ramp);
         return run_play(host, play);
     }
+#endif
     return kExitUsage;
 }
 

@@ -3,11 +3,11 @@
 // command line without a command plays.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "cli/play/implied_play.h"
 #include "cli/play/play_settings.h"
@@ -49,7 +49,7 @@ class PlaylistFolder : public ::testing::Test {
   protected:
     void SetUp() override {
         root_ = std::filesystem::temp_directory_path() /
-                ("qarvel-playlist-" + std::to_string(::getpid()));
+                ("qarvel-playlist-" + std::to_string(std::random_device{}()));
         std::filesystem::remove_all(root_);
         for (const char* name : {"b.dmf", "a.DMF", "notes.txt", "sub/c.dmf", "sub/deeper/d.Dmf"}) {
             std::filesystem::create_directories((root_ / name).parent_path());
