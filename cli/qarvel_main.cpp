@@ -2,12 +2,17 @@
 // public interface and inspects, renders and configures songs with it.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 
 #include "cli/about_command.h"
 #include "cli/info_command.h"
+#if QARVEL_HAS_PLAYER
+#include "cli/play/implied_play.h"
+#include "cli/play/play_command.h"
+#endif
 #include "cli/prefs_command.h"
 #include "cli/qarvel_common.h"
 #include "cli/render_command.h"
@@ -113,8 +118,40 @@ int run(int argc, char** argv) {
 
     CLI::App* about_command = app.add_subcommand("about", "Name, version and about text");
 
+#if QARVEL_HAS_PLAYER
+    PlayOptions play;
+    std::optional<std::string> play_mode;
+    std::optional<std::string> play_ramp;
+    CLI::App* play_command = app.add_subcommand(
+        "play",
+        "Play songs and folders of songs through the sound system (no FILE: the demo "
+        "song); `qarvel FILE...` does the same");
+    play_command->add_option("FILE", play.inputs, "DMF files, and folders of them");
+    play_command->add_option("--rate", play.rate, "Output sample rate in Hz")
+        ->check(CLI::Range(int32_t{1}, int32_t{1000000}));
+    play_command->add_option("--mode", play_mode, "Resampling: nearest, linear or cubic")
+        ->check(CLI::IsMember({"nearest", "linear", "cubic"}));
+    play_command->add_option("--volume", play.volume, "Mixing volume as the page shows it (0.25)")
+        ->check(CLI::Range(0.0, 1000.0));
+    play_command->add_option("--ramp", play_ramp, "Volume ramping: off, light or heavy")
+        ->check(CLI::IsMember({"off", "light", "heavy"}));
+    play_command->add_flag("--loop", play.loop, "Loop each song (until --seconds, n or q)");
+    play_command->add_option("--seconds", play.seconds, "Stop each song after this many seconds")
+        ->check(CLI::PositiveNumber);
+    play_command->add_option("--device", play.device, "Output device (see --list-devices)");
+    play_command->add_flag("--list-devices", play.list_devices, "List the output devices");
+    play_command->add_flag("--shuffle", play.shuffle, "Play the list in a random order");
+    play_command->add_flag("--repeat", play.repeat, "Start the list again after its last song");
+#endif
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+#if QARVEL_HAS_PLAYER
+    // `qarvel song.dmf` plays, as media players do.
+    args = with_implied_play(args);
+#endif
+    std::reverse(args.begin(), args.end());  // CLI11 takes a vector last argument first
     try {
-        app.parse(argc, argv);
+        app.parse(args);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
@@ -151,6 +188,13 @@ int run(int argc, char** argv) {
         return run_prefs(host, prefs);
     }
     if (*about_command) return run_about(host);
+#if QARVEL_HAS_PLAYER
+    if (*play_command) {
+        if (play_mode) play.mode = kModes.at(*play_mode);
+        if (play_ramp) play.ramp_length = kRamps.at(*play_ramp);
+        return run_play(host, play);
+    }
+#endif
     return kExitUsage;
 }
 

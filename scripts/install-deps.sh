@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     libcli11-dev libsndfile1-dev
+    libsdl2-dev libasound2-dev pulseaudio pulseaudio-utils tmux
 )
 
 missing=()

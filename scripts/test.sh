@@ -3,10 +3,14 @@
 # Builds each configuration once and runs its tests:
 #   vanilla, sse           - the two editions as shipped
 #   asan-vanilla, asan-sse - the same under AddressSanitizer + UndefinedBehaviorSanitizer
+#   tsan                   - only the tests that run threads (the player's ring, render -j 4
+#                            against -j 1) under ThreadSanitizer; only their programs are built
 #   windows                - the plug-in cross-built as Windows DLLs (both editions) and its
 #                            Windows tests run under Wine (scripts/test-windows.sh)
 #   fuzz                   - every libFuzzer target for a bounded time (TARNWICK_FUZZ_SECONDS
 #                            per target, 45 by default); any finding fails the run
+# The tests of `qarvel play` (ctest's sound.*) start a PulseAudio server of their own with a
+# null sink (tests/sound/sound_server.sh, a ctest fixture) and stop it afterwards.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -30,6 +34,21 @@ run_config vanilla -DTARNWICK_EDITION=vanilla
 run_config sse -DTARNWICK_EDITION=sse
 run_config asan-vanilla -DTARNWICK_EDITION=vanilla -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF
 run_config asan-sse -DTARNWICK_EDITION=sse -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF
+
+echo "=== tsan: build"
+if cmake -S . -B build/tsan -G Ninja -DTARNWICK_EDITION=vanilla -DTARNWICK_SANITIZE_THREADS=ON \
+        -DTARNWICK_BENCH=OFF -DTARNWICK_OTHER_EDITION=OFF > build/tsan.configure.log 2>&1 &&
+    cmake --build build/tsan -j "${TARNWICK_BUILD_JOBS:-$jobs}" \
+        --target tarnwick_playback_tests tarnwick_cli_e2e_tests; then
+    echo "=== tsan: tests"
+    if ! ctest --test-dir build/tsan -R '^(playback\.SampleRing|cli_e2e\.QarvelParallelRender)\.' \
+            --no-tests=error --output-on-failure --timeout 600; then
+        failed+=("tsan (tests)")
+    fi
+else
+    cat build/tsan.configure.log
+    failed+=("tsan (build)")
+fi
 
 echo "=== windows"
 windows_started=$SECONDS

@@ -1,0 +1,43 @@
+#pragma once
+// The songs a player run goes through: files as given, folders as their .dmf files (any
+// letter case, sorted by path, recursively), optionally shuffled, optionally repeated.
+//
+// Limits and choices:
+// - An empty input list is the embedded demo song, named by the empty path.
+// - A path that is neither a file nor a folder stays in the list: opening it reports why.
+// - Moving back from the first song stays on it; moving on from the last ends the list unless
+//   it repeats.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qarvel_cli {
+
+// The songs named by `inputs`, folders expanded. A folder that cannot be read is left out with
+// a line in `problems`.
+std::vector<std::string> expand_song_inputs(const std::vector<std::string>& inputs,
+                                            std::vector<std::string>* problems);
+
+class Playlist {
+  public:
+    // `songs` must not be empty. `seed` orders a shuffled list (the same seed, the same order).
+    Playlist(std::vector<std::string> songs, bool shuffle, bool repeat, uint64_t seed);
+
+    size_t size() const { return songs_.size(); }
+    size_t position() const { return position_; }  // 0-based
+    const std::string& current() const { return songs_[position_]; }
+
+    // Moves to the next song; false at the end of a list that does not repeat.
+    bool advance();
+    // Moves to the previous song (stays on the first).
+    void go_back();
+
+  private:
+    std::vector<std::string> songs_;
+    bool repeat_;
+    size_t position_ = 0;
+};
+
+}  // namespace qarvel_cli
