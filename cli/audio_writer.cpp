@@ -217,18 +217,6 @@ class SndfileWriter final : public AudioWriter {
 
 }  // namespace
 
-const char* format_extension(AudioFormat format) {
-    switch (format) {
-        case AudioFormat::wav:
-            return "wav";
-        case AudioFormat::flac:
-            return "flac";
-        case AudioFormat::f32:
-            return "f32";
-    }
-    return "wav";
-}
-
 std::unique_ptr<AudioWriter> make_audio_writer(AudioFormat format, bool pcm16,
                                                const std::string& path) {
     if (format == AudioFormat::f32) return std::make_unique<RawFloatWriter>(path);

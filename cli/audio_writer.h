@@ -22,7 +22,17 @@ namespace qarvel_cli {
 enum class AudioFormat { wav, flac, f32 };
 
 // The file name extension of a format, without the dot.
-const char* format_extension(AudioFormat format);
+inline const char* format_extension(AudioFormat format) {
+    switch (format) {
+        case AudioFormat::wav:
+            return "wav";
+        case AudioFormat::flac:
+            return "flac";
+        case AudioFormat::f32:
+            return "f32";
+    }
+    return "wav";
+}
 
 class AudioWriter {
   public:

@@ -180,18 +180,6 @@ class PlatformAudioWriter final : public AudioWriter {
 
 }  // namespace
 
-const char* format_extension(AudioFormat format) {
-    switch (format) {
-        case AudioFormat::wav:
-            return "wav";
-        case AudioFormat::flac:
-            return "flac";
-        case AudioFormat::f32:
-            return "f32";
-    }
-    return "wav";
-}
-
 std::unique_ptr<AudioWriter> make_audio_writer(AudioFormat format, bool pcm16,
                                                const std::string& path) {
     if (format == AudioFormat::flac) return nullptr;  // not on this platform
