@@ -13,7 +13,8 @@ jobs=${TARNWICK_BUILD_JOBS:-$(nproc)}
 configure() {
     local name=$1; shift
     mkdir -p build
-    cmake -S . -B "build/$name" -G Ninja -DTARNWICK_BENCH=OFF "$@" \
+    cmake -S . -B "build/$name" -G Ninja -DTARNWICK_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "$@" \
         > "build/$name.configure.log" 2>&1 || { cat "build/$name.configure.log"; return 1; }
 }
 
