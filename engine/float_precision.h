@@ -11,8 +11,9 @@
 // So in the vanilla edition the x87 precision control is set to 24 bits for the whole of a
 // render or length scan (`SinglePrecisionScope`), which makes every x87 result a float result,
 // and to 53 bits around the few computations done in double (`computed_in_double`). Setting
-// the control word costs a few cycles per scope and 2-7% of the render time in all; rounding
-// every float through memory instead (-ffloat-store) costs 1.4-2.3 times the render time.
+// the control word costs a few cycles per scope, 1-4% of the vanilla edition's render time in
+// all (bench: EditionRender); rounding every float through memory instead (-ffloat-store)
+// was measured at 1.4-2.3 times the render time.
 //
 // The limit of precision control: it rounds the mantissa only. An x87 register keeps its wide
 // exponent range, so a result below float's normal range (1.2e-38) is not made subnormal until
