@@ -8,18 +8,10 @@ set(cli11_include ${CMAKE_CURRENT_BINARY_DIR}/cli11_include)
 file(MAKE_DIRECTORY ${cli11_include})
 file(CREATE_LINK /usr/include/CLI ${cli11_include}/CLI SYMBOLIC)
 
-add_executable(qarvel
-    qarvel_main.cpp
-    qarvel_common.cpp
-    info_command.cpp
-    render_command.cpp
-    render_progress.cpp
+add_executable(qarvel ${QARVEL_COMMON_SOURCES}
     audio_writer_windows.cpp
-    json_text.cpp
     png_image.cpp
-    preferences_window_windows.cpp
-    prefs_command.cpp
-    about_command.cpp)
+    preferences_window_windows.cpp)
 target_include_directories(qarvel PRIVATE ${PROJECT_SOURCE_DIR})
 target_include_directories(qarvel SYSTEM PRIVATE ${cli11_include})
 target_link_libraries(qarvel PRIVATE qarvel_host qarvel_demo_song gdi32 user32)
