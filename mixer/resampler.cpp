@@ -25,7 +25,7 @@ struct VoiceCursor {
     uint32_t pos;
     float frac;
     float step;
-    float cur, next, slope, prev, next2, square, linear;
+    float cur, next, slope, prev, next2, t3, t2, t1;
     // The history matches `pos` in the current mode, so a one-frame move may shift it. At a
     // span's start that is only known after a load (a mode change leaves other modes' fields).
     bool history_current = false;
@@ -34,24 +34,26 @@ struct VoiceCursor {
         : pos(p.sample_pos),
           frac(p.sample_frac),
           step(p.step),
-          cur(p.hist_cur),
-          next(p.hist_next),
-          slope(p.coef_slope),
-          prev(p.hist_prev),
-          next2(p.hist_next2),
-          square(p.coef_square),
-          linear(p.coef_linear) {}
+          cur(p.frame_cur),
+          next(p.frame_next),
+          slope(p.linear_slope),
+          prev(p.frame_prev),
+          next2(p.frame_next2),
+          t3(p.cubic_t3),
+          t2(p.cubic_t2),
+          t1(p.cubic_t1) {}
 
     void store(TrackPlayer& p) const {
         p.sample_pos = pos;
         p.sample_frac = frac;
-        p.hist_cur = cur;
-        p.hist_next = next;
-        p.coef_slope = slope;
-        p.hist_prev = prev;
-        p.hist_next2 = next2;
-        p.coef_square = square;
-        p.coef_linear = linear;
+        p.frame_cur = cur;
+        p.frame_next = next;
+        p.linear_slope = slope;
+        p.frame_prev = prev;
+        p.frame_next2 = next2;
+        p.cubic_t3 = t3;
+        p.cubic_t2 = t2;
+        p.cubic_t1 = t1;
     }
 };
 
@@ -88,9 +90,9 @@ struct Linear {
 // Four-point third-order Lagrange polynomial through prev, cur, next, next2.
 struct Cubic {
     TARNWICK_FRAME_INLINE static void coefficients(VoiceCursor& v) {
-        v.square = (v.next + v.prev - v.cur - v.cur) * 0.5f;
-        v.slope = (2.0f * v.prev + v.next2 - 3.0f * v.cur - 6.0f * v.square) * 0.16666667f;
-        v.linear = v.next - v.slope - v.square - v.cur;
+        v.t2 = (v.next + v.prev - v.cur - v.cur) * 0.5f;
+        v.t3 = (2.0f * v.prev + v.next2 - 3.0f * v.cur - 6.0f * v.t2) * 0.16666667f;
+        v.t1 = v.next - v.t3 - v.t2 - v.cur;
     }
     TARNWICK_FRAME_INLINE static void load(VoiceCursor& v, const Sample& s) {
         v.prev = s.fetch(v.pos);
@@ -115,7 +117,7 @@ struct Cubic {
     }
     TARNWICK_FRAME_INLINE static float value(const VoiceCursor& v) {
         const float t = v.frac;
-        return t * t * t * v.slope + t * t * v.square + v.linear * t + v.cur;
+        return t * t * t * v.t3 + t * t * v.t2 + v.t1 * t + v.cur;
     }
 };
 
