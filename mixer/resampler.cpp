@@ -40,63 +40,77 @@ namespace {
 // The per-frame helpers must fold into their loop: a call would keep the voice in memory.
 #define TARNWICK_FRAME_INLINE [[gnu::always_inline]] inline
 
-// The voice's read position and history, held in locals for the length of a span.
+// The voice's read position and history, held in locals for the length of a span. Every loop
+// carries the whole history, its own mode's fields and the others' (which it leaves as they
+// are), in the same seven locals whatever the mode: the slope of linear mode and the
+// third-order coefficient of cubic mode share one, as only one mode runs in a loop.
 struct VoiceCursor {
-    uint32_t pos;
-    float frac;
-    float step;
-    float cur, next, slope, prev, next2, t3, t2, t1;
+    uint32_t pos = 0;
+    float frac = 0.0f;
+    float step = 0.0f;
+    float cur = 0.0f, next = 0.0f;
+    union {
+        float slope = 0.0f;  // linear: next - cur
+        float t3;            // cubic: the third-order coefficient
+    };
+    float prev = 0.0f, next2 = 0.0f;
+    float t2 = 0.0f, t1 = 0.0f;  // cubic: the second- and first-order coefficients
     // The history matches `pos` in the current mode, so a one-frame move may shift it. At a
     // span's start that is only known after a load (a mode change leaves other modes' fields).
     bool history_current = false;
 
-    VoiceCursor()
-        : pos(0),
-          frac(0),
-          step(0),
-          cur(0),
-          next(0),
-          slope(0),
-          prev(0),
-          next2(0),
-          t3(0),
-          t2(0),
-          t1(0) {}
+    VoiceCursor() = default;
+    // The position only; Mode::take adds the history.
     explicit VoiceCursor(const TrackPlayer& p)
-        : pos(p.sample_pos),
-          frac(p.sample_frac),
-          step(p.step),
-          cur(p.frame_cur),
-          next(p.frame_next),
-          slope(p.linear_slope),
-          prev(p.frame_prev),
-          next2(p.frame_next2),
-          t3(p.cubic_t3),
-          t2(p.cubic_t2),
-          t1(p.cubic_t1) {}
+        : pos(p.sample_pos), frac(p.sample_frac), step(p.step) {}
 
-    void store(TrackPlayer& p) const {
+    void store_position(TrackPlayer& p) const {
         p.sample_pos = pos;
         p.sample_frac = frac;
-        p.frame_cur = cur;
-        p.frame_next = next;
-        p.linear_slope = slope;
-        p.frame_prev = prev;
-        p.frame_next2 = next2;
-        p.cubic_t3 = t3;
-        p.cubic_t2 = t2;
-        p.cubic_t1 = t1;
-    }
-
-    // Every history field the same, to the bit.
-    bool same_history(const VoiceCursor& o) const {
-        const float a[] = {cur, next, slope, prev, next2, t3, t2, t1};
-        const float b[] = {o.cur, o.next, o.slope, o.prev, o.next2, o.t3, o.t2, o.t1};
-        return std::memcmp(a, b, sizeof a) == 0;
     }
 };
 
-struct Nearest {
+// The fields a mode owns, to the bit.
+TARNWICK_FRAME_INLINE bool same_bits(float a, float b) {
+    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
+// The history as a mode carries it: every field, the shared local taken from and put back to
+// the mode's own field (a cubic loop's to cubic_t3, the others' to linear_slope).
+template <bool kCubic>
+struct WholeHistory {
+    TARNWICK_FRAME_INLINE static void take(VoiceCursor& v, const TrackPlayer& p) {
+        v.cur = p.frame_cur;
+        v.next = p.frame_next;
+        if constexpr (kCubic) {
+            v.t3 = p.cubic_t3;
+        } else {
+            v.slope = p.linear_slope;
+        }
+        v.prev = p.frame_prev;
+        v.next2 = p.frame_next2;
+        v.t2 = p.cubic_t2;
+        v.t1 = p.cubic_t1;
+    }
+    TARNWICK_FRAME_INLINE static void put(const VoiceCursor& v, TrackPlayer& p) {
+        p.frame_cur = v.cur;
+        p.frame_next = v.next;
+        if constexpr (kCubic) {
+            p.cubic_t3 = v.t3;
+        } else {
+            p.linear_slope = v.slope;
+        }
+        p.frame_prev = v.prev;
+        p.frame_next2 = v.next2;
+        p.cubic_t2 = v.t2;
+        p.cubic_t1 = v.t1;
+    }
+};
+
+struct Nearest : WholeHistory<false> {
+    TARNWICK_FRAME_INLINE static bool same(const VoiceCursor& v, const TrackPlayer& p) {
+        return same_bits(v.cur, p.frame_cur);
+    }
     TARNWICK_FRAME_INLINE static void load(VoiceCursor& v, const Sample& s) {
         v.cur = s.fetch(v.pos + 1);
     }
@@ -105,7 +119,11 @@ struct Nearest {
     TARNWICK_FRAME_INLINE static float value(const VoiceCursor& v) { return v.cur; }
 };
 
-struct Linear {
+struct Linear : WholeHistory<false> {
+    TARNWICK_FRAME_INLINE static bool same(const VoiceCursor& v, const TrackPlayer& p) {
+        return same_bits(v.cur, p.frame_cur) && same_bits(v.next, p.frame_next) &&
+               same_bits(v.slope, p.linear_slope);
+    }
     TARNWICK_FRAME_INLINE static void load(VoiceCursor& v, const Sample& s) {
         v.cur = s.fetch(v.pos + 1);
         v.next = s.fetch(v.pos + 2);
@@ -127,7 +145,13 @@ struct Linear {
 };
 
 // Four-point third-order Lagrange polynomial through prev, cur, next, next2.
-struct Cubic {
+struct Cubic : WholeHistory<true> {
+    TARNWICK_FRAME_INLINE static bool same(const VoiceCursor& v, const TrackPlayer& p) {
+        return same_bits(v.prev, p.frame_prev) && same_bits(v.cur, p.frame_cur) &&
+               same_bits(v.next, p.frame_next) && same_bits(v.next2, p.frame_next2) &&
+               same_bits(v.t3, p.cubic_t3) && same_bits(v.t2, p.cubic_t2) &&
+               same_bits(v.t1, p.cubic_t1);
+    }
     TARNWICK_FRAME_INLINE static void coefficients(VoiceCursor& v) {
         v.t2 = (v.next + v.prev - v.cur - v.cur) * 0.5f;
         v.t3 = (2.0f * v.prev + v.next2 - 3.0f * v.cur - 6.0f * v.t2) * 0.16666667f;
@@ -288,9 +312,12 @@ struct BackwardBelowOne {
     }
 };
 
+// A loop of its own for every mode and policy: the compiler then allocates each loop's
+// registers for that loop alone (which matters most to the x87 unit's eight).
 template <class Mode, class Advance>
-void mix_frames(TrackPlayer& p, const Sample& s, float* out, uint32_t n) {
+[[gnu::noinline]] void mix_frames(TrackPlayer& p, const Sample& s, float* out, uint32_t n) {
     VoiceCursor v(p);
+    Mode::take(v, p);
     const Advance advance(v);
     const float gain_left = p.gain_left;
     const float gain_right = p.gain_right;
@@ -318,7 +345,8 @@ void mix_frames(TrackPlayer& p, const Sample& s, float* out, uint32_t n) {
         p.out_left = gain_left * x;
         p.out_right = gain_right * x;
     }
-    v.store(p);
+    v.store_position(p);
+    Mode::put(v, p);
 }
 
 template <class Mode>
@@ -556,7 +584,7 @@ struct CubicValues {
     TARNWICK_FRAME_INLINE static bool history_matches(const TrackPlayer& p, const Sample& s) {
         VoiceCursor loaded(p);
         Cubic::load(loaded, s);
-        return loaded.same_history(VoiceCursor(p));
+        return Cubic::same(loaded, p);
     }
 };
 
@@ -763,16 +791,21 @@ void TrackPlayer::load_history() {
     const Sample& s = sample_of(*this);
     switch (resample_mode) {
         case kResampleNearest:
+            Nearest::take(v, *this);
             Nearest::load(v, s);
+            Nearest::put(v, *this);
             break;
         case kResampleCubic:
+            Cubic::take(v, *this);
             Cubic::load(v, s);
+            Cubic::put(v, *this);
             break;
         default:
+            Linear::take(v, *this);
             Linear::load(v, s);
+            Linear::put(v, *this);
             break;
     }
-    v.store(*this);
 }
 
 void seed_ramp(TrackPlayer& p) {

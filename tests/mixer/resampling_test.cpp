@@ -124,6 +124,18 @@ TEST(Interpolation, EachModeLoadsOnlyItsOwnHistory) {
     EXPECT_EQ(t.player.frame_prev, 99.0f);
 }
 
+// The history is loaded by the mode that is set when the voice starts; a mode changed without
+// a reload plays what the history holds until the position first moves.
+TEST(Interpolation, HistoryOfAnotherModePlaysUntilTheFirstMove) {
+    OneTrack t(1);
+    const Sample& s = t.add_sample(tens(16));
+    t.player.resample_mode = 2;
+    t.sound(s, 0.25f, 3);
+    mix(t, 0);  // loads the cubic history, which leaves linear_slope at 0
+    t.player.resample_mode = 1;
+    EXPECT_EQ(mix(t, 8), (std::vector<float>{30, 30, 30, 30, 40, 42.5f, 45, 47.5f}));
+}
+
 // Positions after each frame, as (whole frame, fraction).
 std::vector<std::pair<uint32_t, float>> positions(OneTrack& t, uint32_t frames) {
     std::vector<std::pair<uint32_t, float>> visited{{t.player.sample_pos, t.player.sample_frac}};
