@@ -130,7 +130,7 @@ TEST(ShippedDemoSong, IsTheSongItsSourceWrites) {
     const std::string shipped = read_text(TARNWICK_SHIPPED_DEMO);
     const writer::Bytes built = demo::demo_song_image();
     EXPECT_EQ(shipped, std::string(built.begin(), built.end()))
-        << "rewrite it with tarnwick-inspect --write-demo cli/demo.dmf";
+        << "rewrite it with tarnwick-inspect --write-demo demo/demo.dmf";
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "decoder/decoder_service.h"
+#include "dmf_writer/dmf_writer.h"
 #include "shell/config_var.h"
 #include "shell/console.h"
-#include "tests/support/dmf_writer.h"
 #include "tests/support/stored_settings.h"
 #include "tests/support/test_host.h"
 

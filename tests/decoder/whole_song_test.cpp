@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "cli/demo_song.h"
+#include "demo/demo_song.h"
 #include "tests/decoder/decoder_fixture.h"
 
 namespace tarnwick::decoder_test {

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <random>
 
-#include "cli/play/implied_play.h"
-#include "cli/play/play_settings.h"
-#include "cli/play/player_keys.h"
-#include "cli/play/playlist.h"
+#include "qarvel/play/implied_play.h"
+#include "qarvel/play/play_settings.h"
+#include "qarvel/play/player_keys.h"
+#include "qarvel/play/playlist.h"
 
 namespace qarvel_cli {
 namespace {

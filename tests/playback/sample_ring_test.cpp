@@ -2,14 +2,14 @@
 // order, whatever the block sizes on either side; and the callback's copy pads with silence,
 // counting an underrun only while the song still has frames to come.
 
-#include "cli/play/sample_ring.h"
+#include "qarvel/play/sample_ring.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <thread>
 
-#include "cli/play/playback_feed.h"
+#include "qarvel/play/playback_feed.h"
 
 namespace qarvel_cli {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "dmf_writer/dmf_writer.h"
 #include "loader/pattern_reader.h"
 #include "tests/robustness/busy_song.h"
 #include "tests/robustness/hostile_playback.h"
 #include "tests/support/allocation_meter.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick::robustness {
 namespace {

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "dmf_writer/dmf_writer.h"
 #include "engine/effect_types.h"
 #include "loader/module.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick {
 namespace {

@@ -1,0 +1,38 @@
+#pragma once
+// The five playback settings as the player keeps them while it runs: read back from what the
+// plug-in saves (the settings file and the command line's options already loaded), changed by
+// the keys, and handed to the plug-in as stored settings records before every open, since
+// the decoder reads them only then.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/settings_records.h"
+
+namespace qarvel_cli {
+
+struct PlaySettings {
+    // The preferences page keeps the mixing volume within these thousandths; the volume keys
+    // move it in steps of 0.05.
+    static constexpr int32_t kVolumeMin = 100;
+    static constexpr int32_t kVolumeMax = 1000;
+    static constexpr int32_t kVolumeStep = 50;
+
+    int32_t rate = 48000;        // "srate"
+    int32_t mode = 1;            // "rsmode"
+    int32_t volume = 250;        // "vol"
+    int32_t ramp_length = 3000;  // "ramplen"
+    bool loop = false;           // "loop"
+
+    // The values among `records`; settings they lack keep their defaults.
+    static PlaySettings from_records(const standin::SettingsRecords& records);
+    // All five as stored settings records.
+    std::vector<uint8_t> records() const;
+    // "44100 Hz  linear  volume 0.25  ramp light  loop off"
+    std::string text() const;
+    // The volume one step up (`steps` 1) or down (-1), kept within the page's range.
+    void step_volume(int steps);
+};
+
+}  // namespace qarvel_cli

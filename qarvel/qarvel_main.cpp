@@ -1,0 +1,205 @@
+// qarvel: the command line of the stand-in host. Loads a tarnwick plug-in edition through its
+// public interface and inspects, renders and configures songs with it.
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "qarvel/about_command.h"
+#include "qarvel/info_command.h"
+#if QARVEL_HAS_PLAYER
+#include "qarvel/play/implied_play.h"
+#include "qarvel/play/play_command.h"
+#endif
+#include "qarvel/prefs_command.h"
+#include "qarvel/qarvel_common.h"
+#include "qarvel/render_command.h"
+
+namespace {
+
+using namespace qarvel_cli;
+
+constexpr const char* kExitStatusText =
+    "Exit status: 0 all good; 1 usage error; 2 some file was refused or failed (or the plug-in "
+    "could not be loaded).";
+
+// Page texts and setting values the options take.
+const std::map<std::string, int32_t> kModes = {{"nearest", 0}, {"linear", 1}, {"cubic", 2}};
+const std::map<std::string, int32_t> kRamps = {{"off", 0}, {"light", 3000}, {"heavy", 8000}};
+const std::map<std::string, AudioFormat> kFormats = {
+    {"wav", AudioFormat::wav}, {"flac", AudioFormat::flac}, {"f32", AudioFormat::f32}};
+
+int run(int argc, char** argv) {
+    CLI::App app{"qarvel: the stand-in host for the tarnwick DMF decoder plug-in", "qarvel"};
+    app.footer(kExitStatusText);
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    HostChoice host;
+    auto* edition = app.add_option("--edition", host.edition, "Plug-in edition to load")
+                        ->check(CLI::IsMember({"vanilla", "sse"}));
+    app.add_option("--plugin", host.plugin_path, "Plug-in library to load")->excludes(edition);
+    app.add_option("--config", host.settings_path,
+                   "Settings file (default $XDG_CONFIG_HOME/qarvel/tarnwick.settings)");
+
+    InfoOptions info;
+    CLI::App* info_command = app.add_subcommand(
+        "info", "Print each song's length, tags and technical fields (no FILE: the demo song)");
+    info_command->add_option("FILE", info.files, "DMF files");
+    info_command->add_flag("--json", info.json, "One JSON object per file, one per line");
+
+    RenderOptions render;
+    std::string format_name = "wav";
+    std::optional<std::string> mode_name;
+    std::optional<std::string> ramp_name;
+    std::optional<double> volume;
+    std::optional<int64_t> rate;
+    CLI::App* render_command = app.add_subcommand(
+        "render", "Render songs to audio files (no FILE: the embedded demo song)");
+    render_command->add_option("FILE", render.files, "DMF files");
+    auto* output = render_command->add_option("-o,--output", render.output,
+                                              "Output file for one song; - for standard output");
+    render_command->add_option("--out-dir", render.out_dir, "Folder for the outputs")
+        ->excludes(output);
+    render_command
+        ->add_option("--format", format_name,
+                     flac_available() ? "wav (32-bit float), flac or f32 (raw)"
+                                      : "wav (32-bit float) or f32 (raw); flac only in builds "
+                                        "with libsndfile")
+        ->check(CLI::IsMember({"wav", "flac", "f32"}));
+    render_command->add_flag("--pcm16", render.pcm16,
+                             "16-bit WAV or FLAC (clips, and reports the samples clipped)");
+    render_command->add_option("--rate", rate, "Output sample rate in Hz")
+        ->check(CLI::Range(int64_t{1}, int64_t{1000000}));
+    render_command->add_option("--mode", mode_name, "Resampling: nearest, linear or cubic")
+        ->check(CLI::IsMember({"nearest", "linear", "cubic"}));
+    render_command->add_option("--volume", volume, "Mixing volume as the page shows it (0.25)")
+        ->check(CLI::Range(0.0, 1000.0));
+    render_command->add_option("--ramp", ramp_name, "Volume ramping: off, light or heavy")
+        ->check(CLI::IsMember({"off", "light", "heavy"}));
+    auto* seconds =
+        render_command
+            ->add_option("--seconds", render.seconds, "Stop after this many seconds of audio")
+            ->check(CLI::PositiveNumber);
+    render_command->add_flag("--loop", render.loop, "Loop the song (needs --seconds)")
+        ->needs(seconds);
+    render_command->add_flag("--force", render.force, "Overwrite existing outputs");
+    render_command->add_option("-j,--jobs", render.jobs, "Render N files at once")
+        ->check(CLI::Range(1u, 256u));
+
+    PrefsOptions prefs;
+    CLI::App* prefs_command =
+        app.add_subcommand("prefs", "Show or change the plug-in's preferences through its page");
+    CLI::App* prefs_show = prefs_command->add_subcommand("show", "Show the page as text");
+    CLI::App* prefs_set = prefs_command->add_subcommand(
+        "set", "Act on the page: KEY is srate, rsmode, vol, ramplen or loop");
+    prefs_set->add_option("KEY", prefs.key)
+        ->required()
+        ->check(CLI::IsMember({"srate", "rsmode", "vol", "ramplen", "loop"}));
+    prefs_set
+        ->add_option("VALUE", prefs.value,
+                     "An entry's text (\"44100\", \"Cubic test\", \"Heavy\"), the volume as "
+                     "typed (\"0.3\"), or on/off")
+        ->required();
+    CLI::App* prefs_slide = prefs_command->add_subcommand("slide", "Drag the volume trackbar");
+    prefs_slide->add_option("KEY", prefs.key)->required()->check(CLI::IsMember({"vol"}));
+    prefs_slide->add_option("N", prefs.slide_position)->required();
+    CLI::App* prefs_reset = prefs_command->add_subcommand("reset", "Forget the stored settings");
+    prefs_command->require_subcommand(0, 1);
+#if defined(_WIN32)
+    prefs_command->add_option("--screenshot", prefs.screenshot,
+                              "Show the preferences window, write a PNG picture of it, close it");
+#endif
+
+    CLI::App* about_command = app.add_subcommand("about", "Name, version and about text");
+
+#if QARVEL_HAS_PLAYER
+    PlayOptions play;
+    std::optional<std::string> play_mode;
+    std::optional<std::string> play_ramp;
+    CLI::App* play_command = app.add_subcommand(
+        "play",
+        "Play songs and folders of songs through the sound system (no FILE: the demo "
+        "song); `qarvel FILE...` does the same");
+    play_command->add_option("FILE", play.inputs, "DMF files, and folders of them");
+    play_command->add_option("--rate", play.rate, "Output sample rate in Hz")
+        ->check(CLI::Range(int32_t{1}, int32_t{1000000}));
+    play_command->add_option("--mode", play_mode, "Resampling: nearest, linear or cubic")
+        ->check(CLI::IsMember({"nearest", "linear", "cubic"}));
+    play_command->add_option("--volume", play.volume, "Mixing volume as the page shows it (0.25)")
+        ->check(CLI::Range(0.0, 1000.0));
+    play_command->add_option("--ramp", play_ramp, "Volume ramping: off, light or heavy")
+        ->check(CLI::IsMember({"off", "light", "heavy"}));
+    play_command->add_flag("--loop", play.loop, "Loop each song (until --seconds, n or q)");
+    play_command->add_option("--seconds", play.seconds, "Stop each song after this many seconds")
+        ->check(CLI::PositiveNumber);
+    play_command->add_option("--device", play.device, "Output device (see --list-devices)");
+    play_command->add_flag("--list-devices", play.list_devices, "List the output devices");
+    play_command->add_flag("--shuffle", play.shuffle, "Play the list in a random order");
+    play_command->add_flag("--repeat", play.repeat, "Start the list again after its last song");
+#endif
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+#if QARVEL_HAS_PLAYER
+    // `qarvel song.dmf` plays, as media players do.
+    args = with_implied_play(args);
+#endif
+    std::reverse(args.begin(), args.end());  // CLI11 takes a vector last argument first
+    try {
+        app.parse(args);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (*info_command) return run_info(host, info);
+    if (*render_command) {
+        render.format = kFormats.at(format_name);
+        if (mode_name) render.mode = kModes.at(*mode_name);
+        if (ramp_name) render.ramp_length = kRamps.at(*ramp_name);
+        if (rate) render.rate = static_cast<int32_t>(*rate);
+        render.volume = volume;
+        if (render.format == AudioFormat::flac && !flac_available()) {
+            print_error("FLAC output is not available in this build (wav or f32)");
+            return kExitUsage;
+        }
+        if (render.pcm16 && render.format == AudioFormat::f32) {
+            print_error("--pcm16 applies to wav and flac only");
+            return kExitUsage;
+        }
+        return run_render(host, render);
+    }
+    if (*prefs_command) {
+        if (*prefs_set) prefs.action = PrefsOptions::Action::set;
+        if (*prefs_slide) prefs.action = PrefsOptions::Action::slide;
+        if (*prefs_reset) prefs.action = PrefsOptions::Action::reset;
+        (void)prefs_show;
+#if defined(_WIN32)
+        // Windows: the page in the host's own preferences window, shown until closed.
+        prefs.window = prefs_command->get_subcommands().empty();
+#endif
+        return run_prefs(host, prefs);
+    }
+    if (*about_command) return run_about(host);
+#if QARVEL_HAS_PLAYER
+    if (*play_command) {
+        if (play_mode) play.mode = kModes.at(*play_mode);
+        if (play_ramp) play.ramp_length = kRamps.at(*play_ramp);
+        return run_play(host, play);
+    }
+#endif
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qarvel: %s\n", e.what());
+        return kExitFailed;
+    }
+}
