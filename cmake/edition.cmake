@@ -25,3 +25,10 @@ function(tarnwick_other_edition edition out_var)
         set(${out_var} sse PARENT_SCOPE)
     endif()
 endfunction()
+
+# The plug-in's own code compiles without exceptions and without run-time type information:
+# nothing may throw across the plug-in boundary, and with exceptions off the compiler refuses a
+# `throw` or `try` instead of a reviewer having to find it. Its users (tests, tools) keep both.
+function(tarnwick_set_plugin_code target)
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+endfunction()
