@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -171,18 +172,54 @@ TEST_F(Settings, EveryWrongDataLengthIsSkippedWithoutReadingPastTheBlob) {
     }
 }
 
-TEST_F(Settings, ARecordOfEveryByteValueAtEachPositionNeverCrashes) {
-    // Damage one byte of a complete save at every position with a few values.
+TEST_F(Settings, ADamagedByteChangesOnlyItsOwnRecordAndADamagedLengthEndsTheLoad) {
+    // Damage one byte of a complete save at every position with a few values. The records are
+    // read in order, so the damage never reaches a record before it: in a value it changes that
+    // value only, in a name it makes the record one to skip, and in a length it leaves what
+    // follows out of step, so the load ends there.
+    const Values saved = {22025, 2, 900, 8000, 1};
+    store_settings(saved);
     RecordingWriter writer;
     ConfigVar::save_all(writer);
+    ASSERT_EQ(writer.all.size(), 85u);
+    struct Record {
+        int32_t Values::*setting;
+        size_t start;
+        size_t name_length;
+    };
+    const Record records[] = {{&Values::loop, 0, 4},
+                              {&Values::ramplen, 16, 7},
+                              {&Values::vol, 35, 3},
+                              {&Values::rsmode, 50, 6},
+                              {&Values::srate, 68, 5}};
     for (size_t at = 0; at < writer.all.size(); ++at) {
         for (uint8_t value : {0x00, 0x01, 0x04, 0x7F, 0x80, 0xFF}) {
             std::vector<uint8_t> blob = writer.all;
             blob[at] = value;
+            Values expected = saved;
+            if (value != writer.all[at]) {
+                size_t r = 0;
+                while (r + 1 < std::size(records) && records[r + 1].start <= at) ++r;
+                const size_t offset = at - records[r].start;
+                const size_t value_offset = 8 + records[r].name_length;
+                if (offset >= value_offset) {
+                    // Values are stored little-endian.
+                    const uint32_t shift = 8 * static_cast<uint32_t>(offset - value_offset);
+                    uint32_t v = static_cast<uint32_t>(saved.*records[r].setting);
+                    v = (v & ~(0xFFu << shift)) | (uint32_t{value} << shift);
+                    expected.*records[r].setting = static_cast<int32_t>(v);
+                } else if (offset >= 4 && offset < 4 + records[r].name_length) {
+                    expected.*records[r].setting = kDefaults.*records[r].setting;
+                } else {
+                    for (size_t later = r; later < std::size(records); ++later)
+                        expected.*records[later].setting = kDefaults.*records[later].setting;
+                }
+            }
+            store_settings(kDefaults);
             ConfigVar::load_all(blob.data(), blob.size());
+            EXPECT_EQ(current_settings(), expected) << "byte " << at << " set to " << int{value};
         }
     }
-    SUCCEED();
 }
 
 TEST_F(Settings, AVariableLeavesTheListWhenDestroyed) {
