@@ -39,6 +39,14 @@ void load(const Bytes& bytes) {
     ConfigVar::load_all(bytes.data(), bytes.size());
 }
 
+// What a save writes with `values` stored.
+Bytes saved_with(const Values& values) {
+    store_settings(values);
+    RecordingWriter writer;
+    ConfigVar::save_all(writer);
+    return writer.all;
+}
+
 class Settings : public ::testing::Test {
   protected:
     void SetUp() override { store_settings(kDefaults); }
@@ -78,11 +86,9 @@ TEST_F(Settings, EachRecordReachesTheHostAsFourSeparateWrites) {
 
 TEST_F(Settings, SaveThenLoadRestoresEveryValueIncludingNegativeOnes) {
     const Values saved = {-44100, 2, 1000, 0, 1};
-    store_settings(saved);
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
+    const Bytes blob = saved_with(saved);
     store_settings(kDefaults);
-    load(writer.all);
+    load(blob);
     EXPECT_EQ(current_settings(), saved);
 }
 
@@ -141,10 +147,7 @@ TEST_F(Settings, MalformedRecordsAreSkippedOrEndTheLoadKeepingWhatCameBefore) {
 
 TEST_F(Settings, ACompleteSaveCutAtEveryLengthLoadsOnlyTheRecordsThatFitWhole) {
     const Values saved = {22025, 2, 900, 8000, 1};
-    store_settings(saved);
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
-    const Bytes full = writer.all;
+    const Bytes full = saved_with(saved);
     ASSERT_EQ(full.size(), 85u);
     // Record ends, in save order: loop 16, ramplen 35, vol 50, rsmode 68, srate 85.
     for (size_t cut = 0; cut <= full.size(); ++cut) {
@@ -178,10 +181,8 @@ TEST_F(Settings, ADamagedByteChangesOnlyItsOwnRecordAndADamagedLengthEndsTheLoad
     // value only, in a name it makes the record one to skip, and in a length it leaves what
     // follows out of step, so the load ends there.
     const Values saved = {22025, 2, 900, 8000, 1};
-    store_settings(saved);
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
-    ASSERT_EQ(writer.all.size(), 85u);
+    const Bytes full = saved_with(saved);
+    ASSERT_EQ(full.size(), 85u);
     struct Record {
         int32_t Values::*setting;
         size_t start;
@@ -192,12 +193,12 @@ TEST_F(Settings, ADamagedByteChangesOnlyItsOwnRecordAndADamagedLengthEndsTheLoad
                               {&Values::vol, 35, 3},
                               {&Values::rsmode, 50, 6},
                               {&Values::srate, 68, 5}};
-    for (size_t at = 0; at < writer.all.size(); ++at) {
+    for (size_t at = 0; at < full.size(); ++at) {
         for (uint8_t value : {0x00, 0x01, 0x04, 0x7F, 0x80, 0xFF}) {
-            std::vector<uint8_t> blob = writer.all;
+            std::vector<uint8_t> blob = full;
             blob[at] = value;
             Values expected = saved;
-            if (value != writer.all[at]) {
+            if (value != full[at]) {
                 size_t r = 0;
                 while (r + 1 < std::size(records) && records[r + 1].start <= at) ++r;
                 const size_t offset = at - records[r].start;
