@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -74,7 +74,7 @@ class PreferencesPageTest : public ::testing::Test {
     // Shows the page once per case with `field` stored as `stored`: the combo box shows `shown`
     // and the setting then holds `rewritten`.
     void expect_stored_choices(int32_t Settings::*field, int32_t combo_id, const ConfigVar& setting,
-                               std::initializer_list<StoredChoiceCase> cases) {
+                               std::span<const StoredChoiceCase> cases) {
         for (const StoredChoiceCase& c : cases) {
             Settings s;
             s.*field = c.stored;
@@ -115,35 +115,28 @@ TEST_F(PreferencesPageTest, DefaultsAreShownAsTheyAre) {
 }
 
 TEST_F(PreferencesPageTest, AStoredRateOffTheListBecomesTheListedRateBelowIt) {
-    expect_stored_choices(&Settings::srate, kSampleRateComboId, config_srate,
-                          {
-                              {22050, "22025", 22025},
-                              {8000, "11025", 11025},
-                              {192000, "96000", 96000},
-                              {44100, "44100", 44100},
-                              {11025, "11025", 11025},
-                              {0, "11025", 11025},
-                              {-1, "96000", 96000},  // read unsigned, -1 is above every rate
-                          });
+    const StoredChoiceCase cases[] = {
+        {22050, "22025", 22025}, {8000, "11025", 11025},  {192000, "96000", 96000},
+        {44100, "44100", 44100}, {11025, "11025", 11025}, {0, "11025", 11025},
+        {-1, "96000", 96000},  // read unsigned, -1 is above every rate
+    };
+    expect_stored_choices(&Settings::srate, kSampleRateComboId, config_srate, cases);
 }
 
 TEST_F(PreferencesPageTest, AnUnknownResamplingModeBecomesLinear) {
-    expect_stored_choices(&Settings::rsmode, kResampleModeComboId, config_rsmode,
-                          {{0, "Nearest", 0},
-                           {1, "Linear", 1},
-                           {2, "Cubic test", 2},
-                           {7, "Linear", 1},
-                           {-1, "Linear", 1}});
+    const StoredChoiceCase cases[] = {{0, "Nearest", 0},
+                                      {1, "Linear", 1},
+                                      {2, "Cubic test", 2},
+                                      {7, "Linear", 1},
+                                      {-1, "Linear", 1}};
+    expect_stored_choices(&Settings::rsmode, kResampleModeComboId, config_rsmode, cases);
 }
 
 TEST_F(PreferencesPageTest, AStoredRampLengthIsShownAsTheRowBelowItAndKept) {
-    expect_stored_choices(&Settings::ramplen, kRampLengthComboId, config_ramplen,
-                          {{5000, "Light", 5000},
-                           {0, "Disabled", 0},
-                           {2999, "Disabled", 2999},
-                           {3000, "Light", 3000},
-                           {8000, "Heavy", 8000},
-                           {-1, "Heavy", -1}});
+    const StoredChoiceCase cases[] = {{5000, "Light", 5000},    {0, "Disabled", 0},
+                                      {2999, "Disabled", 2999}, {3000, "Light", 3000},
+                                      {8000, "Heavy", 8000},    {-1, "Heavy", -1}};
+    expect_stored_choices(&Settings::ramplen, kRampLengthComboId, config_ramplen, cases);
 }
 
 struct StoredVolumeCase {
