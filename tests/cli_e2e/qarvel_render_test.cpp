@@ -162,9 +162,10 @@ TEST(QarvelRender, ARefusedFileIsOneLineAndTheOthersStillRender) {
             scratch.run({"render", "a.dmf", "bad.dmf", "b.dmf", "--force", "-j", jobs});
         EXPECT_EQ(r.status, 2);
         const std::vector<std::string> lines = r.err_lines();
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                                [](const std::string& l) { return l.rfind("bad.dmf", 0) == 0; }),
-                  1)
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("qarvel: bad.dmf", 0) == 0; }),
+            1)
             << r.err;
         EXPECT_TRUE(std::filesystem::exists(scratch.path("a.wav")));
         EXPECT_TRUE(std::filesystem::exists(scratch.path("b.wav")));
