@@ -41,7 +41,7 @@ int run_info(const HostChoice& host, const InfoOptions& options) {
     std::vector<std::string> problems;
     const std::vector<std::string> files = expand_song_inputs(options.files, &problems);
     for (const std::string& p : problems) print_error(p);
-    if (files.empty()) print_error("no .dmf songs found");
+    if (files.empty() && problems.empty()) print_error("no .dmf songs found");
 
     int status = problems.empty() && !files.empty() ? kExitOk : kExitFailed;
     for (const std::string& path : files) {

@@ -297,7 +297,7 @@ int run_render(const HostChoice& host, const RenderOptions& options) {
     const std::vector<SongPath> songs = find_songs(options.files, &problems);
     for (const std::string& p : problems) print_error(p);
     if (songs.empty()) {
-        print_error("no .dmf songs found");
+        if (problems.empty()) print_error("no .dmf songs found");
         return kExitFailed;
     }
     if (!options.output.empty() && songs.size() > 1) {
@@ -380,7 +380,11 @@ int run_render(const HostChoice& host, const RenderOptions& options) {
     std::atomic<size_t> next{0};
     const auto worker = [&]() {
         for (size_t i = next++; i < jobs.size() && interruption() == 0; i = next++) {
-            outcomes[i] = render_one(run, i, jobs[i]);
+            try {  // the writer's destructor has removed its partial file by the time this catches
+                outcomes[i] = render_one(run, i, jobs[i]);
+            } catch (const std::exception& e) {
+                outcomes[i].line = SongInput(jobs[i].song.path).name() + ": " + e.what();
+            }
             if (!outcomes[i].ok || !quiet()) progress.print_line("qarvel: " + outcomes[i].line);
         }
     };

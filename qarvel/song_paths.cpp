@@ -36,7 +36,11 @@ std::vector<SongPath> find_songs(const std::vector<std::string>& inputs,
                                  walk->path().lexically_relative(input).generic_string()});
             }
         }
-        if (ec) problems->push_back(input + ": " + ec.message());
+        if (ec) {
+            problems->push_back(input + ": " + ec.message());
+        } else if (found.empty()) {
+            problems->push_back(input + ": no .dmf songs in this folder");
+        }
         std::sort(found.begin(), found.end(),
                   [](const SongPath& a, const SongPath& b) { return a.path < b.path; });
         songs.insert(songs.end(), found.begin(), found.end());

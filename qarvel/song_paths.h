@@ -21,7 +21,7 @@ struct SongPath {
 };
 
 // The songs named by `inputs`, folders expanded. A folder that cannot be read fully is left
-// out (or cut short) with a line in `problems`.
+// out (or cut short), and a folder without songs left out, with a line in `problems`.
 std::vector<SongPath> find_songs(const std::vector<std::string>& inputs,
                                  std::vector<std::string>* problems);
 

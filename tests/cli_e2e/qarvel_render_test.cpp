@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "tests/cli_e2e/qarvel_run.h"
 #include "tests/plugin/loaded_plugin.h"
@@ -136,6 +137,71 @@ TEST(QarvelRender, StandardOutputCarriesTheSameAudioAsAFile) {
     const RunResult wav = scratch.run({"render", "two.dmf", "-o", "-"});
     ASSERT_EQ(wav.status, 0);
     EXPECT_EQ(wav.out.substr(0, 4), "RIFF");
+}
+
+TEST(QarvelRender, StartDecodesForwardToThePlaceAsked) {
+    Scratch scratch;
+    const writer::Bytes image = plugin_test::two_track_song().build();
+    scratch.put("two.dmf", image);
+    const std::vector<float> whole = in_process_render(image, {});
+    const std::pair<const char*, size_t> starts[] = {
+        {"1", 48000}, {"0:01.5", 72000}, {"0:00:02", 96000}};
+    for (const auto& [start, frames] : starts) {
+        SCOPED_TRACE(start);
+        const RunResult r =
+            scratch.run({"render", "two.dmf", "--format", "f32", "-o", "-", "--start", start});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const size_t skipped = 2 * frames;
+        EXPECT_EQ(read_floats(r.out), std::vector<float>(whole.begin() + skipped, whole.end()));
+    }
+    const RunResult past = scratch.run({"render", "two.dmf", "--start", "1:00"});
+    EXPECT_EQ(past.status, 2);
+    EXPECT_NE(past.err.find("past the song's end"), std::string::npos) << past.err;
+    EXPECT_EQ(scratch.run({"render", "two.dmf", "--start", "1:75"}).status, 1);
+}
+
+// libsndfile reading from memory, until the end (a stream does not say how long it is).
+struct MemoryReader {
+    std::string bytes;
+    sf_count_t at = 0;
+    static MemoryReader& of(void* self) { return *static_cast<MemoryReader*>(self); }
+    static sf_count_t length(void* self) { return static_cast<sf_count_t>(of(self).bytes.size()); }
+    static sf_count_t seek(sf_count_t offset, int whence, void* self) {
+        MemoryReader& m = of(self);
+        m.at = (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m.at : length(self)) + offset;
+        return m.at;
+    }
+    static sf_count_t read(void* to, sf_count_t count, void* self) {
+        MemoryReader& m = of(self);
+        const sf_count_t n = std::max<sf_count_t>(0, std::min(count, length(self) - m.at));
+        std::memcpy(to, m.bytes.data() + m.at, static_cast<size_t>(n));
+        m.at += n;
+        return n;
+    }
+    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t tell(void* self) { return of(self).at; }
+};
+
+TEST(QarvelRender, FlacStreamsToStandardOutputWithEveryFrameAndItsTags) {
+    Scratch scratch;
+    const writer::Bytes image = plugin_test::two_track_song().build();
+    scratch.put("two.dmf", image);
+    const RunResult r = scratch.run({"render", "two.dmf", "--format", "flac", "-o", "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    MemoryReader memory{r.out};
+    SF_VIRTUAL_IO io = {&MemoryReader::length, &MemoryReader::seek, &MemoryReader::read,
+                        &MemoryReader::write, &MemoryReader::tell};
+    SF_INFO info{};
+    SNDFILE* flac = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    ASSERT_NE(flac, nullptr) << sf_strerror(nullptr);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+    const char* title = sf_get_string(flac, SF_STR_TITLE);
+    EXPECT_STREQ(title != nullptr ? title : "", "two tracks");
+    std::vector<double> block(2 * 4096);
+    size_t frames = 0;
+    for (sf_count_t n; (n = sf_readf_double(flac, block.data(), 4096)) > 0;) frames += n;
+    sf_close(flac);
+    EXPECT_EQ(frames, in_process_render(image, {}).size() / 2);
 }
 
 TEST(QarvelRender, TheStoredSettingsReachTheNextRender) {
