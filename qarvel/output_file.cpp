@@ -58,6 +58,11 @@ void on_interrupt(int signal_number) {
     for (Slot& slot : slots) {
         if (slot.state.load(std::memory_order_acquire) == kReady) ::unlink(slot.path);
     }
+    // The progress bar goes too, so that the shell's next line starts clean.
+    if (isatty(STDERR_FILENO)) {
+        const ssize_t ignored = ::write(STDERR_FILENO, "\r\033[K", 4);
+        (void)ignored;
+    }
     // Ends the process by the same signal, as the shell expects of an interrupted program.
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);

@@ -38,6 +38,10 @@ const std::set<std::string> kCommands = {"info", "render", "play", "prefs", "abo
 const std::set<std::string> kCommands = {"info", "render", "prefs", "about"};
 #endif
 
+// The global options that take no value, and those that take one.
+const std::set<std::string> kGlobalFlags = {"-q", "--quiet", "-v", "--verbose", "--version"};
+const std::set<std::string> kGlobalWithValue = {"--edition", "--plugin", "--config"};
+
 std::string command_list() {
     std::string text;
     for (const std::string& c : kCommands) text += (text.empty() ? "" : ", ") + c;
@@ -46,9 +50,8 @@ std::string command_list() {
 
 // The first word that is not an option (nor a global option's value), or "".
 std::string first_word(const std::vector<std::string>& args) {
-    static const std::set<std::string> kWithValue = {"--edition", "--plugin", "--config"};
     for (size_t i = 0; i < args.size(); ++i) {
-        if (kWithValue.count(args[i]) != 0) {
+        if (kGlobalWithValue.count(args[i]) != 0) {
             ++i;
         } else if (args[i] == "--") {
             return i + 1 < args.size() ? args[i + 1] : "";
@@ -210,8 +213,25 @@ int run(int argc, char** argv) {
 
     std::vector<std::string> args(argv + 1, argv + argc);
 #if QARVEL_HAS_PLAYER
-    // `qarvel song.dmf` plays, as media players do.
-    args = with_implied_play(args);
+    // `qarvel song.dmf` plays, as media players do. The global flags before the first word are
+    // set aside meanwhile (the implied command goes after them) and put back in front.
+    std::vector<std::string> flags;
+    std::vector<std::string> rest;
+    bool word_seen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (!word_seen && kGlobalFlags.count(args[i]) != 0) {
+            flags.push_back(args[i]);
+            continue;
+        }
+        if (kGlobalWithValue.count(args[i]) != 0 && i + 1 < args.size()) {
+            rest.push_back(args[i++]);
+        } else {
+            word_seen = word_seen || args[i].empty() || args[i][0] != '-';
+        }
+        rest.push_back(args[i]);
+    }
+    args = flags;
+    for (std::string& a : with_implied_play(rest)) args.push_back(std::move(a));
 #endif
     const std::string word = first_word(args);
     if (!word.empty() && kCommands.count(word) == 0) {

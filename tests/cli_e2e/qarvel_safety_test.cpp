@@ -280,7 +280,9 @@ TEST(QarvelCommandLine, AnUnknownWordIsNamedAndVersionAndVerbosityAreOptions) {
     const RunResult quiet = scratch.run({"--quiet", "render", "--format", "f32"});
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
-    const RunResult verbose = scratch.run({"render", "-v", "--format", "f32", "--force"});
+    // A global flag before the command, a song named after it: still that command.
+    scratch.put("song.dmf", writer::minimal_song().build());
+    const RunResult verbose = scratch.run({"-v", "render", "song.dmf", "--format", "f32"});
     EXPECT_EQ(verbose.status, 0);
     for (const char* said : {"qarvel: plug-in ", "qarvel: settings in force: ", "real time"}) {
         EXPECT_NE(verbose.err.find(said), std::string::npos) << said << "\n" << verbose.err;
