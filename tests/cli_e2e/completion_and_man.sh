@@ -6,7 +6,6 @@
 #   completion_and_man.sh QARVEL COMPLETION MANUAL_PAGE
 set -uo pipefail
 qarvel=$(realpath "$1") completion=$(realpath "$2") manual=$(realpath "$3")
-shopt -s extglob
 # shellcheck source=/dev/null
 source "$completion"
 status=0
@@ -44,6 +43,8 @@ check "--mode" "$(lines cubic linear nearest)" "$(offered qarvel render --mode '
 check "--format" "$(lines f32 flac wav)" "$(offered qarvel render --format '')"
 check "prefs" "$(lines reset set show slide)" "$(offered qarvel prefs '')"
 check "prefs set" "$(lines loop ramplen rsmode srate vol)" "$(offered qarvel prefs set '')"
+touch lib.so && check "--plugin" "$(lines lib.so 'my songs')" "$(offered qarvel --plugin '')"
+check "--out-dir" "$(lines 'my songs')" "$(offered qarvel render --out-dir '')"
 
 warnings=$(groff -man -ww -z "$manual" 2>&1)
 [ -z "$warnings" ] || fail "the manual page: $warnings"
