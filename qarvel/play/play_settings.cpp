@@ -1,6 +1,7 @@
 #include "qarvel/play/play_settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace qarvel_cli {
@@ -27,6 +28,10 @@ std::vector<uint8_t> PlaySettings::records() const {
     return bytes;
 }
 
+uint32_t PlaySettings::output_rate() const {
+    return static_cast<uint32_t>(rate > 0 ? rate : kPluginDefaultRate);
+}
+
 std::string PlaySettings::text() const {
     const char* mode_name = mode == 0 ? "nearest" : mode == 2 ? "cubic" : "linear";
     char ramp[32];
@@ -39,8 +44,8 @@ std::string PlaySettings::text() const {
         std::snprintf(ramp, sizeof ramp, "%.4g ms", ramp_length / 1000.0);
     }
     char text[160];
-    std::snprintf(text, sizeof text, "%d Hz  %s  volume %.3g  ramp %s  loop %s", rate, mode_name,
-                  volume / 1000.0, ramp, loop ? "on" : "off");
+    std::snprintf(text, sizeof text, "%u Hz  %s  volume %.3g  ramp %s", output_rate(), mode_name,
+                  volume / 1000.0, ramp);
     return text;
 }
 
@@ -50,6 +55,35 @@ void PlaySettings::step_volume(int steps) {
     int32_t next =
         steps > 0 ? below + kVolumeStep : (below == volume ? below - kVolumeStep : below);
     volume = std::clamp(next, kVolumeMin, kVolumeMax);
+}
+
+std::optional<double> parse_time(const std::string& text) {
+    // At most three fields between colons, each of digits; the last may carry a fraction and
+    // every field after the first is below 60.
+    double seconds = 0.0;
+    size_t at = 0;
+    for (int field = 0; field < 3; ++field) {
+        const size_t colon = text.find(':', at);
+        const bool last = colon == std::string::npos;
+        const std::string part = text.substr(at, last ? std::string::npos : colon - at);
+        const auto digits_from = [&](size_t i) {
+            while (i < part.size() && std::isdigit(static_cast<unsigned char>(part[i]))) ++i;
+            return i;
+        };
+        const size_t whole = digits_from(0);
+        size_t end = whole;
+        if (last && whole < part.size() && part[whole] == '.') {
+            end = digits_from(whole + 1);
+            if (end == whole + 1) return std::nullopt;
+        }
+        if (whole == 0 || whole > 9 || end != part.size()) return std::nullopt;
+        const double value = std::stod(part);
+        if (field > 0 && value >= 60.0) return std::nullopt;
+        seconds = seconds * 60.0 + value;
+        if (last) return seconds;
+        at = colon + 1;
+    }
+    return std::nullopt;
 }
 
 }  // namespace qarvel_cli
