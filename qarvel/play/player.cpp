@@ -21,6 +21,9 @@ constexpr int kStartingWaitMs = 2;
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 // The clip mark stays this long after the output last went beyond full scale.
 constexpr auto kClipShownFor = std::chrono::seconds(2);
+// The screen is drawn again once the terminal's size has not changed for this long (a window
+// dragged wider sends many changes).
+constexpr auto kResizeSettles = std::chrono::milliseconds(150);
 // Decoded ahead of the device: enough to ride out a busy machine and to open the next song
 // before the last one's frames run out, short enough that a pause or a key is heard at once.
 constexpr double kRingSeconds = 0.3;
@@ -38,10 +41,17 @@ std::string tag(const standin::TrackReport& report, const std::string& key) {
     return "";
 }
 
-size_t terminal_width() {
+winsize terminal_size() {
     winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
+        size.ws_col = 80;
+        size.ws_row = 24;
+    }
+    return size;
+}
+
+size_t terminal_width() {
+    return terminal_size().ws_col;
 }
 
 }  // namespace
@@ -285,6 +295,13 @@ void Player::draw(bool force) {
         clipped_seen_ = clipped;
         clip_shown_until_ = now + kClipShownFor;
     }
+    if (take_resize()) resized_at_ = now;
+    if (resized_at_) {
+        if (now - *resized_at_ < kResizeSettles) return;
+        resized_at_.reset();
+        painter_.start_afresh(terminal_size().ws_row);
+        force = true;
+    }
     if (!force && now - last_draw_ < kRedrawEvery) return;
     last_draw_ = now;
     PlayerView view;
@@ -352,7 +369,7 @@ int Player::run(Playlist& playlist) {
             say_refused(refused_ahead_);
             break;
         }
-        draw(take_resize());
+        draw(false);
     }
     stopped_ = true;
     if (any_song) draw(true);

@@ -111,6 +111,7 @@ class Player {
     ScreenPainter painter_;
     std::chrono::steady_clock::time_point last_draw_{};
     std::chrono::steady_clock::time_point clip_shown_until_{};
+    std::optional<std::chrono::steady_clock::time_point> resized_at_;  // redraw pending
     uint64_t clipped_seen_ = 0;
 
     Song current_;                            // the song heard

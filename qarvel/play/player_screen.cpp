@@ -131,7 +131,9 @@ std::string ScreenPainter::back_to_top(size_t width) const {
 void ScreenPainter::draw(const std::vector<std::string>& lines, size_t width) {
     if (lines.empty() && shown_.empty()) return;
     std::string out = back_to_top(width);
-    for (const std::string& line : lines) out += line + "\033[K\n";
+    // Each row is cleared as its line is drawn (which also tells a terminal that re-wraps
+    // lines that the row no longer continues the one above).
+    for (const std::string& line : lines) out += "\033[2K" + line + "\n";
     // Whatever an earlier, longer screen left below. Never from the top left corner: some
     // terminals (tmux) keep a screen cleared from there in their history.
     if (!lines.empty()) out += "\033[J";
@@ -141,16 +143,26 @@ void ScreenPainter::draw(const std::vector<std::string>& lines, size_t width) {
 }
 
 void ScreenPainter::print_above(const std::string& line, size_t width) {
-    // A message that wraps fills every row but its last, which is cleared to its end (unless
-    // the message filled it too, where a clear would take its last character).
-    std::string out = back_to_top(width) + line;
-    if (columns(line) % std::max<size_t>(width, 1) != 0 || line.empty()) out += "\033[K";
-    out += "\n";
+    // The rows a message wider than the terminal wraps onto are cleared before it is written.
+    const size_t rows =
+        std::max<size_t>(1, (columns(line) + width - 1) / std::max<size_t>(width, 1));
+    std::string out = back_to_top(width);
+    for (size_t i = 1; i < rows; ++i) out += "\033[2K\n";
+    out += "\033[2K";
+    if (rows > 1) out += "\033[" + std::to_string(rows - 1) + "A";
+    out += line + "\n";
     std::fwrite(out.data(), 1, out.size(), stderr);
     // The screen moves down below the message.
     const std::vector<std::string> screen = std::move(shown_);
     shown_.clear();
     draw(screen, width);
+}
+
+void ScreenPainter::start_afresh(size_t height) {
+    const std::string out =
+        "\033[" + std::to_string(height) + ";1H" + std::string(height, '\n') + "\033[H";
+    std::fwrite(out.data(), 1, out.size(), stderr);
+    shown_.clear();
 }
 
 void ScreenPainter::finish() {

@@ -5,11 +5,13 @@
 //
 // Limits and choices:
 // - Every line of the screen is cut to one column less than the terminal's width, so that no
-//   line wraps, whatever the terminal does in its last column; each is cleared to its end as
-//   it is drawn, and whatever lay below the screen is cleared after it.
+//   line wraps, whatever the terminal does in its last column; each row is cleared as its line
+//   is drawn, and whatever lay below the screen is cleared after it.
 // - A terminal that was narrowed may have re-wrapped the lines already shown (tmux, VTE and
-//   others do): the painter moves back up over as many rows as they take at the new width.
-// - Messages above the screen are not cut: they may wrap, over the screen's old rows.
+//   others do), and a screen drawn just before a resize may reach the terminal after it: after
+//   a resize the screen starts afresh at the top of the window, what the window showed moved
+//   into the terminal's scrollback.
+// - Messages above the screen are not cut: they may wrap, onto rows cleared first.
 // - Control characters in song texts (a hostile file's title) are shown as '?', so that a
 //   song cannot move the cursor or change the terminal.
 
@@ -57,6 +59,9 @@ class ScreenPainter {
     void draw(const std::vector<std::string>& lines, size_t width);
     // Prints `line` where the screen was and draws the screen again below it.
     void print_above(const std::string& line, size_t width);
+    // Scrolls everything the window (`height` rows) shows into the terminal's scrollback; the
+    // next screen is drawn at the top.
+    void start_afresh(size_t height);
     // Leaves the last screen as it is and moves below it.
     void finish();
 
