@@ -87,6 +87,10 @@ void Player::say_refused(std::vector<std::string>& lines) {
     lines.clear();
 }
 
+std::string Player::place(size_t position) const {
+    return std::to_string(position + 1) + "/" + std::to_string(playlist_->size()) + " ";
+}
+
 uint64_t Player::frames_at(double seconds) const {
     return static_cast<uint64_t>(std::max<int64_t>(0, std::llround(seconds * rate_)));
 }
@@ -134,8 +138,7 @@ std::optional<Player::Song> Player::open_first(std::optional<size_t> candidate, 
         Song song;
         std::string error;
         if (open_song(*candidate, frames_at(setup_.start_seconds), &song, &error)) return song;
-        refused->push_back(std::to_string(*candidate + 1) + "/" +
-                           std::to_string(playlist_->size()) + " " + song.name + ": " + error);
+        refused->push_back(place(*candidate) + song.name + ": " + error);
         candidate = direction == Direction::forward ? playlist_->after(*candidate)
                                                     : playlist_->before(*candidate);
     }
@@ -168,9 +171,7 @@ void Player::reopen_at(uint64_t frame) {
         return;
     }
     // The file changed under the player: on to the next song.
-    std::vector<std::string> refused = {std::to_string(current_.position + 1) + "/" +
-                                        std::to_string(playlist_->size()) + " " + song.name + ": " +
-                                        error};
+    std::vector<std::string> refused = {place(current_.position) + song.name + ": " + error};
     say_refused(refused);
     if (!jump(playlist_->after(current_.position), Direction::forward)) stopped_ = true;
 }
@@ -202,8 +203,7 @@ void Player::move_on() {
 }
 
 void Player::say_played(uint64_t heard) {
-    std::string line = std::to_string(current_.position + 1) + "/" +
-                       std::to_string(playlist_->size()) + " " + current_.name + ": ";
+    std::string line = place(current_.position) + current_.name + ": ";
     const std::string title = tag(current_.report, "TITLE");
     const std::string artist = tag(current_.report, "ARTIST");
     if (!title.empty()) line += "\"" + title + "\" ";

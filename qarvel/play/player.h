@@ -96,6 +96,8 @@ class Player {
     bool start_device();
     uint64_t heard_frame() const;
     uint64_t frames_at(double seconds) const;
+    // "2/7 ": the place of a song in the list, as its lines start.
+    std::string place(size_t position) const;
     void draw(bool force);
     void say(const std::string& line);
 
