@@ -168,9 +168,7 @@ TEST(PlayerScreen, EveryLineFitsFrom40To200ColumnsAndKeepsWhatMatters) {
             if (width < 60) continue;  // from 60 columns on, nothing that matters is cut
             EXPECT_EQ(lines[0].rfind("12/140  ...", 0), 0u) << lines[0];
             EXPECT_TRUE(lines[0].ends_with("/the song.dmf")) << lines[0];
-            EXPECT_TRUE(lines[3].starts_with("1:02:05 / 2:02:02  [#")) << lines[3];
-            EXPECT_TRUE(lines[3].ends_with("-]")) << lines[3];
-            EXPECT_TRUE(lines[4].starts_with("L [##")) << lines[4];
+            EXPECT_TRUE(lines[3].starts_with("1:02:05 / 2:02:02  [#") && lines[3].ends_with("-]"));
             EXPECT_NE(lines[4].find("]  +3.5 dB   R [--"), std::string::npos) << lines[4];
             EXPECT_TRUE(lines[4].ends_with("]     -inf CLIP")) << lines[4];
             EXPECT_EQ(lines[5], view.settings);
