@@ -154,6 +154,7 @@ TEST(PlayerScreen, EveryLineFitsFrom40To200ColumnsAndKeepsWhatMatters) {
     view.peak_left = 1.5f;
     view.peak_right = 0.001f;
     view.clipping = true;
+    view.repeat = true;
     view.state = "seeking to 1:02:05 (decoding forward) ...";
     for (const bool keys : {false, true}) {
         view.keys_shown = keys;
@@ -172,7 +173,7 @@ TEST(PlayerScreen, EveryLineFitsFrom40To200ColumnsAndKeepsWhatMatters) {
             EXPECT_NE(lines[4].find("]  +3.5 dB   R [--"), std::string::npos) << lines[4];
             EXPECT_TRUE(lines[4].ends_with("]     -inf CLIP")) << lines[4];
             EXPECT_EQ(lines[5], view.settings);
-            EXPECT_EQ(lines[6], "loop off  shuffle off  repeat off");
+            EXPECT_EQ(lines[6], "loop off  shuffle off  repeat on");
             EXPECT_EQ(lines[7], "Underruns: 0    " + view.state);
             if (keys) {
                 EXPECT_EQ(lines.back(), kKeyHelp[std::size(kKeyHelp) - 1]);
