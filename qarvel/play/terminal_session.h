@@ -10,8 +10,10 @@
 // - One session per process; the signal handlers stay installed for the process's life.
 // - stop_requested() also reports the stop signals when no terminal is in use, so that a
 //   player without a screen still ends cleanly.
-// - Keys are read only by a process in the terminal's foreground: one started in the
-//   background (`qarvel play &`) leaves the terminal alone rather than being stopped by it.
+// - Keys are read only while the process is in the terminal's foreground: one started or put
+//   in the background (`qarvel play &`, bg) leaves the terminal alone rather than being
+//   stopped by it. Ctrl-Z gives the shell its terminal back; fg takes it again and asks for
+//   the screen to be drawn afresh (as a resize does).
 // - A change of the terminal's size (SIGWINCH) is noted for the screen to redraw.
 
 #include <string>
@@ -24,7 +26,7 @@ void install_stop_signals();
 bool stop_requested();
 // The stop signal that arrived, or 0.
 int stop_signal();
-// Whether the terminal changed its size since the last call.
+// Whether the terminal changed its size (or the player was continued) since the last call.
 bool take_resize();
 
 class TerminalSession {
