@@ -207,7 +207,7 @@ int run(int argc, char** argv) {
         ->check(CLI::IsMember({"off", "light", "heavy"}));
     play_command->add_flag("--loop", play.loop, "Loop each song (until --seconds, n or q)");
     play_command->add_option("--start", play_start, "Start each song at TIME (decoding forward)")
-        ->check(time_check());
+        ->check(kTime);
     play_command
         ->add_option("--seconds", play.seconds,
                      "Stop each song after this many seconds (from --start)")

@@ -40,14 +40,4 @@ inline CLI::Validator device_rate_check() {
         "8000 to 1000000 Hz");
 }
 
-// play --start: a time, as "80", "1:20" or "1:02:03.5".
-inline CLI::Validator time_check() {
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            if (parse_time(text)) return "";
-            return "\"" + text + "\" is not a time: give seconds (80), M:SS (1:20) or H:MM:SS";
-        },
-        "TIME");
-}
-
 }  // namespace qarvel_cli

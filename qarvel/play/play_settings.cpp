@@ -1,7 +1,6 @@
 #include "qarvel/play/play_settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace qarvel_cli {
@@ -55,35 +54,6 @@ void PlaySettings::step_volume(int steps) {
     int32_t next =
         steps > 0 ? below + kVolumeStep : (below == volume ? below - kVolumeStep : below);
     volume = std::clamp(next, kVolumeMin, kVolumeMax);
-}
-
-std::optional<double> parse_time(const std::string& text) {
-    // At most three fields between colons, each of digits; the last may carry a fraction and
-    // every field after the first is below 60.
-    double seconds = 0.0;
-    size_t at = 0;
-    for (int field = 0; field < 3; ++field) {
-        const size_t colon = text.find(':', at);
-        const bool last = colon == std::string::npos;
-        const std::string part = text.substr(at, last ? std::string::npos : colon - at);
-        const auto digits_from = [&](size_t i) {
-            while (i < part.size() && std::isdigit(static_cast<unsigned char>(part[i]))) ++i;
-            return i;
-        };
-        const size_t whole = digits_from(0);
-        size_t end = whole;
-        if (last && whole < part.size() && part[whole] == '.') {
-            end = digits_from(whole + 1);
-            if (end == whole + 1) return std::nullopt;
-        }
-        if (whole == 0 || whole > 9 || end != part.size()) return std::nullopt;
-        const double value = std::stod(part);
-        if (field > 0 && value >= 60.0) return std::nullopt;
-        seconds = seconds * 60.0 + value;
-        if (last) return seconds;
-        at = colon + 1;
-    }
-    return std::nullopt;
 }
 
 }  // namespace qarvel_cli

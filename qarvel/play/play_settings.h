@@ -5,7 +5,6 @@
 // the decoder reads them only then.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +47,5 @@ constexpr bool volume_in_page_range(double volume) {
     return volume >= PlaySettings::kVolumeMin / 1000.0 &&
            volume <= PlaySettings::kVolumeMax / 1000.0;
 }
-
-// A time as "SS", "M:SS" or "H:MM:SS", seconds with an optional fraction ("1:20.5"); none for
-// anything else.
-std::optional<double> parse_time(const std::string& text);
 
 }  // namespace qarvel_cli

@@ -137,7 +137,14 @@ std::optional<Player::Song> Player::open_first(std::optional<size_t> candidate, 
     for (size_t tried = 0; candidate && tried < playlist_->size(); ++tried) {
         Song song;
         std::string error;
-        if (open_song(*candidate, frames_at(setup_.start_seconds), &song, &error)) return song;
+        if (open_song(*candidate, frames_at(setup_.start_seconds), &song, &error)) {
+            // As render refuses it: a start past the end of a song that does not loop.
+            const double length = song.report.length_seconds();
+            if (setup_.settings.loop || setup_.start_seconds < length) return song;
+            feeder_.reset();
+            error = "--start " + clock_text(setup_.start_seconds) + " is past the song's end (" +
+                    clock_text(length) + ")";
+        }
         refused->push_back(place(*candidate) + song.name + ": " + error);
         candidate = direction == Direction::forward ? playlist_->after(*candidate)
                                                     : playlist_->before(*candidate);

@@ -112,7 +112,10 @@ TEST_F(SoundSession, OptionsOutOfRangeAreRefusedSayingWhatIsAllowed) {
         {{"play", "--rate", "20"},
          1,
          "--rate: 20 Hz cannot be played: sound devices play 8000 Hz and up"},
-        {{"play", "--start", "1:99"}, 1, "--start: \"1:99\" is not a time"},
+        {{"play", "--start", "1:99"}, 1, "--start: not a time (SECONDS, M:SS or H:MM:SS): 1:99"},
+        {{"play", "--start", "9:00"},
+         2,
+         "1/1 demo.dmf: --start 9:00 is past the song's end (0:34)"},
         {{"play", "--help"}, 0, "  h / ?       show / hide the keys\n  q           quit\n"},
     };
     for (const Case& c : cases) {

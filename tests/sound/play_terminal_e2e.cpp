@@ -249,7 +249,7 @@ Pane split_pane(const std::string& text, const std::string& first) {
 TEST_F(TerminalPlay, TheScreenFitsAt60AndAtAWideTerminalAfterSkipsAndResizes) {
     std::filesystem::create_directories(scratch_.path("list"));
     scratch_.put("list/a.dmf", plugin_test::two_track_song().build());
-    scratch_.put("list/bad.dmf", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'n', 'g'});
+    scratch_.put("list/bad.dmf", {'D', 'D', 'M', 'F', ' ', 'n', 'o', ' ', 's', 'o', 'n', 'g'});
     scratch_.put("list/c song with a name long enough to be cut at sixty columns.dmf", demo_);
     Tmux terminal(scratch_.dir(), command("play list --rate 44100"), 60);
     struct Step {
