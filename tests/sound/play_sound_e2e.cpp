@@ -4,6 +4,7 @@
 // without a device the player says why in one line; options out of range are refused.
 
 #include "tests/sound/sound_session.h"
+#include "tests/support/settings_record.h"
 
 namespace tarnwick::sound_test {
 namespace {
@@ -113,11 +114,13 @@ TEST_F(SoundSession, OptionsOutOfRangeAreRefusedSayingWhatIsAllowed) {
          1,
          "--rate: 20 Hz cannot be played: sound devices play 8000 Hz and up"},
         {{"play", "--start", "1:99"}, 1, "--start: not a time (SECONDS, M:SS or H:MM:SS): 1:99"},
+        {{"--config", "low.settings", "play"}, 2, "cannot play at 20 Hz (the settings' rate)"},
         {{"play", "--start", "9:00"},
          2,
          "1/1 demo.dmf: --start 9:00 is past the song's end (0:34)"},
         {{"play", "--help"}, 0, "  h / ?       show / hide the keys\n  q           quit\n"},
     };
+    scratch_.put("low.settings", test::settings_record("srate", 20));
     for (const Case& c : cases) {
         const cli_test::RunResult r = scratch_.run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
