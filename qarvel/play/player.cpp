@@ -74,10 +74,12 @@ Player::~Player() {
 }
 
 void Player::say(const std::string& line) {
+    // Every line on standard error is qarvel's, and says so, above the screen as without it.
+    const std::string message = "qarvel: " + printable(line);
     if (setup_.screen) {
-        painter_.print_above(printable(line), terminal_width());
+        painter_.print_above(message, terminal_width());
     } else {
-        std::fprintf(stderr, "%s\n", printable(line).c_str());
+        std::fprintf(stderr, "%s\n", message.c_str());
     }
 }
 

@@ -65,9 +65,9 @@ TEST_F(SoundSession, AFolderPlaysItsSongsGaplessInOrderAndReportsTheRefusedOne) 
     EXPECT_EQ(played.status, 2);
     const std::vector<std::string> lines = played.err_lines();
     ASSERT_EQ(lines.size(), 3u) << played.err;
-    EXPECT_EQ(lines[0].rfind("1/3 list/a.dmf: \"two tracks\"", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1].rfind("2/3 list/bad.dmf: refused by the plug-in", 0), 0u) << lines[1];
-    EXPECT_EQ(lines[2].rfind("3/3 list/more/b.dmf: \"Tarnwick Demo\" by tarnwick, played 0:01", 0),
+    EXPECT_EQ(lines[0].rfind("qarvel: 1/3 list/a.dmf: \"two tracks\"", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("qarvel: 2/3 list/bad.dmf: refused by the plug-in", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("qarvel: 3/3 list/more/b.dmf: \"Tarnwick Demo\" by tarnwick, played 0:01", 0),
               0u)
         << lines[2];
     ASSERT_EQ(m.stretches.size(), 1u) << describe(m);

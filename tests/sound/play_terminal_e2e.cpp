@@ -270,7 +270,7 @@ TEST_F(TerminalPlay, TheScreenFitsAt60AndAtAWideTerminalAfterSkipsAndResizes) {
     };
     // Above the screen, only whole messages: a song played, or the one refused.
     const auto whole_message = [](const std::string& line) {
-        return line.size() > 8 && line.substr(1, 7) == "/3 list" &&
+        return line.starts_with("qarvel: ") && line.substr(9, 7) == "/3 list" &&
                (line.ends_with(", 0 underruns") || line.ends_with(", or out of memory)"));
     };
     for (const Step& step : steps) {
@@ -348,7 +348,7 @@ TEST_F(TerminalPlay, EveryWayOutIsQuickAtTheLowestRateAndGivesTheTerminalBack) {
         EXPECT_TRUE(terminal_restored()) << cli_test::read_text(scratch_.path("stty"));
         if (c.extra == " 2>log") {
             const std::string log = cli_test::read_text(scratch_.path("log"));
-            EXPECT_TRUE(log.starts_with("1/1 demo.dmf: ")) << log;
+            EXPECT_TRUE(log.starts_with("qarvel: 1/1 demo.dmf: ")) << log;
         }
     }
 }
