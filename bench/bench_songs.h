@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/dmf_writer.h"
+#include "dmf_writer/dmf_writer.h"
 
 namespace tarnwick::bench {
 

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/vanilla}
 seconds=${2:-600}
-qarvel=$build/cli/qarvel
+qarvel=$build/qarvel/qarvel
 [ -x "$qarvel" ] || { echo "no $qarvel: build the qarvel target first" >&2; exit 1; }
 
 server=$(mktemp -d /tmp/qarvel-soak-XXXXXX)

@@ -20,7 +20,8 @@
 // it is stored, and a result beyond float's range is not made infinite until then. The engine
 // stays far from both ends: its smallest non-zero magnitudes are 8- or 16-bit sample quanta
 // times gains times fractions no smaller than the smallest step a song can reach (about 1e-8),
-// and its largest values are frame counts and positions below 2^33. Values converted from
+// the volume ramps' decay toward silence is flushed to 0 below 2^-100 (mixer/ramp.h), and its
+// largest values are frame counts and positions below 2^33. Values converted from
 // double to float are rounded by `round_to_float`, which stores them as floats: precision
 // control rounds results, not the values an operation reads.
 //

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "dmf_writer/dmf_writer.h"
 #include "fuzz/render_settings.h"
 #include "loader/module.h"
 #include "shell/config_var.h"
-#include "tests/support/dmf_writer.h"
 #include "tests/support/stored_settings.h"
 
 namespace {

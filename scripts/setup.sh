@@ -6,6 +6,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 (cd "$root" && scripts/build.sh vanilla -DTARNWICK_EDITION=vanilla -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF)
-qarvel=$root/build/vanilla/cli/qarvel
+qarvel=$root/build/vanilla/qarvel/qarvel
 "$qarvel" render --force "$@"
 "$qarvel" info "$@"

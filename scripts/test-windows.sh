@@ -19,7 +19,7 @@ configure() {
 }
 
 linux_builds=""
-if [ -x build/vanilla/cli/qarvel ] && [ -x build/sse/cli/qarvel ]; then
+if [ -x build/vanilla/qarvel/qarvel ] && [ -x build/sse/qarvel/qarvel ]; then
     linux_builds=$root/build
 else
     echo "(no Linux build folders with qarvel: the render comparison is skipped)"

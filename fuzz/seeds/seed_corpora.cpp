@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/demo_song.h"
+#include "demo/demo_song.h"
+#include "dmf_writer/dmf_writer.h"
 #include "loader/module.h"
-#include "tests/support/dmf_writer.h"
 #include "tests/support/settings_record.h"
 
 namespace {

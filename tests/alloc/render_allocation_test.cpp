@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "dmf_writer/dmf_writer.h"
 #include "loader/module.h"
 #include "tests/support/allocation_meter.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/demo_song.h"
-#include "tests/support/dmf_writer.h"
+#include "demo/demo_song.h"
+#include "dmf_writer/dmf_writer.h"
 
 namespace tarnwick::plugin_test {
 

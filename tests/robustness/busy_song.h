@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/dmf_writer.h"
+#include "dmf_writer/dmf_writer.h"
 
 namespace tarnwick::robustness {
 

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
+#include "dmf_writer/dmf_writer.h"
 #include "engine/sequencer.h"
 #include "loader/module.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick::robustness {
 namespace {

@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "dmf_writer/dmf_writer.h"
 #include "fuzz/decoder_session.h"
 #include "fuzz/render_settings.h"
 #include "loader/packed_sample.h"
@@ -32,7 +33,6 @@
 #include "shell/text_builder.h"
 #include "tests/robustness/hostile_playback.h"
 #include "tests/support/allocation_meter.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick::robustness {
 namespace {

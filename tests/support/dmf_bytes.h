@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "dmf_writer/byte_sink.h"
 #include "loader/load_refusal.h"
-#include "tests/support/byte_sink.h"
 
 namespace tarnwick {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/byte_sink.h"
+#include "dmf_writer/byte_sink.h"
 
 namespace tarnwick::test {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/demo_song_bytes.h"
-#include "stand_in/host_objects.h"
-#include "stand_in/plugin_library.h"
-#include "stand_in/settings_records.h"
+#include "demo/demo_song_bytes.h"
+#include "host/host_objects.h"
+#include "host/plugin_library.h"
+#include "host/settings_records.h"
 #include "tests/windows/plugin_under_test.h"
 
 #include <windows.h>
@@ -165,7 +165,7 @@ TEST_F(PageUnderWine, PickedSettingsAreSavedAsOneRecordAndReachTheNextSongOpened
     EXPECT_EQ(saved("srate"), 22025);
     EXPECT_EQ(saved("ramplen"), 8000);
 
-    standin::MemoryFile file(qarvel_cli::kDemoSong, qarvel_cli::kDemoSongSize);
+    standin::MemoryFile file(tarnwick::demo::kDemoSong, tarnwick::demo::kDemoSongSize);
     standin::TrackReport report;
     standin::ServiceRef<qarvel::Decoder> decoder = plugin_->new_decoder();
     ASSERT_TRUE(decoder);

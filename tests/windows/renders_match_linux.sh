@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-songs=("$root/cli/demo.dmf" "$root"/tests/data/*.dmf)
+songs=("$root/demo/demo.dmf" "$root"/tests/data/*.dmf)
 win_songs=()
 for s in "${songs[@]}"; do win_songs+=("$(winpath "$s")"); done
 rm -rf "$work" && mkdir -p "$work"
@@ -25,7 +25,7 @@ for mode in nearest linear cubic; do
         render --format f32 --mode "$mode" --out-dir "$(winpath "$work/win-$mode")" \
         "${win_songs[@]}" > /dev/null 2> "$work/win-$mode.log"
     win_status=$?
-    "$linux/cli/qarvel" --plugin "$linux/libqrv_tarnwick.so" --config "$no_settings" \
+    "$linux/qarvel/qarvel" --plugin "$linux/libqrv_tarnwick.so" --config "$no_settings" \
         render --format f32 --mode "$mode" --out-dir "$work/linux-$mode" \
         "${songs[@]}" > /dev/null 2> "$work/linux-$mode.log"
     linux_status=$?
@@ -38,7 +38,7 @@ done
 "$wine" "$qarvel_exe" --plugin "$(winpath "$dll")" --config "$(winpath "$no_settings")" \
     info --json "${win_songs[@]}" 2> /dev/null | sed 's/^{"file": "[^"]*"/{"file": ""/' \
     | tr -d '\r' > "$work/win-info.json"
-"$linux/cli/qarvel" --plugin "$linux/libqrv_tarnwick.so" --config "$no_settings" \
+"$linux/qarvel/qarvel" --plugin "$linux/libqrv_tarnwick.so" --config "$no_settings" \
     info --json "${songs[@]}" 2> /dev/null | sed 's/^{"file": "[^"]*"/{"file": ""/' \
     > "$work/linux-info.json"
 if ! cmp -s "$work/win-info.json" "$work/linux-info.json"; then

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/dmf_writer.h"
+#include "dmf_writer/dmf_writer.h"
 
 namespace tarnwick::writer {
 namespace {

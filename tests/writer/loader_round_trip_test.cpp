@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "dmf_writer/dmf_writer.h"
 #include "loader/module.h"
-#include "tests/support/dmf_writer.h"
 
 namespace tarnwick::writer {
 namespace {

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/support/packed_sample_encoder.h"
+#include "dmf_writer/packed_sample_encoder.h"
 
 namespace tarnwick::writer {
 namespace {

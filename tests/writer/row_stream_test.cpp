@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/support/pattern_encoder.h"
+#include "dmf_writer/pattern_encoder.h"
 
 namespace tarnwick::writer {
 namespace {
