@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "bench/bench_songs.h"
-#include "stand_in/host_objects.h"
-#include "stand_in/plugin_library.h"
-#include "stand_in/settings_records.h"
+#include "host/host_objects.h"
+#include "host/plugin_library.h"
+#include "host/settings_records.h"
 
 namespace tarnwick::bench {
 namespace {

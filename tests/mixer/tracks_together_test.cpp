@@ -15,7 +15,7 @@
 #include "engine/track_player_set.h"
 #include "loader/module.h"
 #include "mixer/voice.h"
-#include "tests/support/dmf_writer.h"
+#include "dmf_writer/dmf_writer.h"
 
 namespace tarnwick {
 namespace {
