@@ -18,15 +18,36 @@
 // The limit of precision control: it rounds the mantissa only. An x87 register keeps its wide
 // exponent range, so a result below float's normal range (1.2e-38) is not made subnormal until
 // it is stored, and a result beyond float's range is not made infinite until then. The engine
-// stays far from both ends: its smallest non-zero magnitudes are 8- or 16-bit sample quanta
-// times gains times fractions no smaller than the smallest step a song can reach (about 1e-8),
-// and its largest values are frame counts and positions below 2^33. Values converted from
-// double to float are rounded by `round_to_float`, which stores them as floats: precision
-// control rounds results, not the values an operation reads.
+// stays far from both ends, but for one place: its smallest non-zero magnitudes are 8- or
+// 16-bit sample quanta times gains times fractions no smaller than the smallest step a song
+// can reach (about 1e-8), and its largest values are frame counts and positions below 2^33.
+// The one place is a volume ramp toward silence, which decays geometrically into the
+// subnormal range (mixer/ramp.h): there a product is rounded twice, to 24 bits in the register
+// and to a subnormal's fewer bits when stored, and may end on another float than the SSE
+// edition's one rounding; and a 32-bit build adds the register's copy into the frame, not the
+// stored float. The ramp's products go through `float_product`, which rounds such a product
+// once. (A sum or difference of two floats that falls in the subnormal range is exact.) A
+// 64-bit vanilla build showed neither, its compiler having computed the ramps with SSE
+// instructions (left and right together), which round as the SSE edition does. Values
+// converted from double to float are rounded by `round_to_float`, which stores them as floats:
+// precision control rounds results, not the values an operation reads.
+//
+// The C library's `sin` and `exp`, on the render path, need a precision of their own. On
+// x86-64 they compute with SSE and ignore the control word. In a 32-bit build they compute on
+// the x87 unit, so they follow it, and their code is written for the precision a program
+// starts with (64 bits on Linux; 53 in a Windows host built with MSVC). Called inside the
+// single-precision scope, the 32-bit library's `sin` was measured to return another float than
+// the x86-64 library's for 55% of the modulators' angles; its `exp`, even at 53 bits, another
+// double for 28% of the pitches' exponents. At the starting precision both differ from the
+// x86-64 library's in the last bit of fewer than 1 result in 1,000, and never as floats
+// (200,000 arguments each). So each such call goes through `computed_by_library`, which holds
+// the starting precision around the call alone and stores its result as a double; the
+// arithmetic around it stays in `computed_in_double`.
 //
 // Callers of the engine need not know any of this: the scopes restore the control word they
 // found, on every way out. In the SSE edition everything here compiles to nothing.
 
+#include <cfloat>
 #include <cstdint>
 
 #if !TARNWICK_EDITION_SSE && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -41,6 +62,14 @@ namespace x87 {
 constexpr uint16_t kPrecisionMask = 0x0300;  // precision control, bits 8 and 9
 constexpr uint16_t kSingle = 0x0000;         // 24-bit mantissa
 constexpr uint16_t kDouble = 0x0200;         // 53-bit mantissa
+constexpr uint16_t kExtended = 0x0300;       // 64-bit mantissa
+// The precision a program starts with, which the C library's x87 code is written for (on
+// Windows, an MSVC-built host's).
+#if defined(_WIN32)
+constexpr uint16_t kLibrary = kDouble;
+#else
+constexpr uint16_t kLibrary = kExtended;
+#endif
 }  // namespace x87
 
 #if TARNWICK_X87_PRECISION
@@ -53,7 +82,9 @@ inline uint16_t control_word() {
     return word;
 }
 // The memory clobber keeps the compiler from moving loads and stores across the change.
-inline void set_control_word(uint16_t word) { asm volatile("fldcw %0" ::"m"(word) : "memory"); }
+inline void set_control_word(uint16_t word) {
+    asm volatile("fldcw %0" ::"m"(word) : "memory");
+}
 }  // namespace x87
 
 // Holds the x87 unit at a precision for the scope's lifetime, then restores the caller's.
@@ -107,7 +138,28 @@ inline double computed_in_double(Compute compute) {
     return settled(static_cast<double>(compute()));
 }
 
+// Runs `call`, a call of the C library's maths returning double (`std::sin(x)`, `std::exp(x)`
+// and nothing more), at the precision that library is written for, and returns its result.
+template <typename Call>
+inline double computed_by_library(Call call) {
+    const PrecisionScope<x87::kLibrary> scope;
+    return settled(static_cast<double>(call()));
+}
+
 // A double rounded to float, as a store to a float rounds it.
-inline float round_to_float(double x) { return settled(static_cast<float>(x)); }
+inline float round_to_float(double x) {
+    return settled(static_cast<float>(x));
+}
+
+// a * b rounded once to float, as the SSE edition rounds it, also below float's normal range
+// (FLT_MIN): such a product is made again at 53 bits, where the product of two floats is
+// exact, and rounded by a store. Above FLT_MIN the single-precision product is already right.
+inline float float_product(float a, float b) {
+    const float product = a * b;
+    if (TARNWICK_X87_PRECISION && product != 0.0f && product > -FLT_MIN && product < FLT_MIN) {
+        return round_to_float(computed_in_double([&] { return static_cast<double>(a) * b; }));
+    }
+    return product;
+}
 
 }  // namespace tarnwick

@@ -3,7 +3,12 @@
 // its gains) from where it was toward the new value, with a coefficient that grows with the
 // square of the elapsed fraction. Every ramp starts with ramp_counter = 1, so a ramp of
 // length L >= 2 smooths L - 1 frames and a ramp of length 1 jumps straight to the target.
+//
+// A ramp toward silence decays geometrically, down into float's subnormal range (a full light
+// fade-out, 144 frames at 48 kHz, scales the voice by 9e-38), so its products are rounded by
+// `float_product`, as in the SSE edition (engine/float_precision.h).
 
+#include "engine/float_precision.h"
 #include "engine/track_player.h"
 
 namespace tarnwick {
@@ -18,9 +23,9 @@ inline float ramp_coefficient(const TrackPlayer& p) {
 inline void ramp_step(TrackPlayer& p) {
     const float c = ramp_coefficient(p);
     p.ramp_counter += 1;
-    p.ramp_from_left = (p.out_left - p.ramp_from_left) * c + p.ramp_from_left;
+    p.ramp_from_left = float_product(p.out_left - p.ramp_from_left, c) + p.ramp_from_left;
     p.out_left = p.ramp_from_left;
-    p.ramp_from_right = (p.out_right - p.ramp_from_right) * c + p.ramp_from_right;
+    p.ramp_from_right = float_product(p.out_right - p.ramp_from_right, c) + p.ramp_from_right;
     p.out_right = p.ramp_from_right;
     if (p.ramp_counter >= p.ramp_length) p.ramp_length = 0;
 }
@@ -29,9 +34,9 @@ inline void ramp_step(TrackPlayer& p) {
 // caller adds out_left/out_right into the frame, then stops once ramp_length is 0.
 inline void fade_out_step(TrackPlayer& p) {
     const float c = ramp_coefficient(p);
-    p.ramp_from_left = (0.0f - p.ramp_from_left) * c + p.ramp_from_left;
+    p.ramp_from_left = float_product(0.0f - p.ramp_from_left, c) + p.ramp_from_left;
     p.out_left = p.ramp_from_left;
-    p.ramp_from_right = (0.0f - p.ramp_from_right) * c + p.ramp_from_right;
+    p.ramp_from_right = float_product(0.0f - p.ramp_from_right, c) + p.ramp_from_right;
     p.out_right = p.ramp_from_right;
     p.ramp_counter += 1;
     if (p.ramp_counter >= p.ramp_length) p.ramp_length = 0;
