@@ -25,3 +25,15 @@ function(tarnwick_other_edition edition out_var)
         set(${out_var} sse PARENT_SCOPE)
     endif()
 endfunction()
+
+# The plug-in's own code compiles without exceptions: nothing may throw across the plug-in
+# boundary, and with exceptions off the compiler refuses a `throw` or `try` instead of a reviewer
+# having to find it. It needs no run-time type information either, except under the sanitizers:
+# UndefinedBehaviorSanitizer's vptr check, compiled into the tests that call the plug-in's
+# classes, reads their type information. Its users (tests, tools) keep both.
+function(tarnwick_set_plugin_code target)
+    target_compile_options(${target} PRIVATE -fno-exceptions)
+    if(NOT TARNWICK_SANITIZE)
+        target_compile_options(${target} PRIVATE -fno-rtti)
+    endif()
+endfunction()

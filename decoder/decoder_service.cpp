@@ -22,7 +22,7 @@ DecoderService::~DecoderService() {
     memory_.release(output_block_);
 }
 
-int32_t DecoderService::release() {
+int32_t DecoderService::release() noexcept {
     const int32_t count = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (count == 0) {
         const DecoderMemory memory = memory_;
@@ -32,17 +32,17 @@ int32_t DecoderService::release() {
     return count;
 }
 
-int32_t DecoderService::add_reference() {
+int32_t DecoderService::add_reference() noexcept {
     return references_.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-qarvel::Service* DecoderService::query(const qarvel::ClassId& id) {
+qarvel::Service* DecoderService::query(const qarvel::ClassId& id) noexcept {
     if (!(id == qarvel::kDecoderClassId)) return nullptr;
     add_reference();
     return this;
 }
 
-bool DecoderService::is_own_type(const char*, const char* extension) {
+bool DecoderService::is_own_type(const char*, const char* extension) noexcept {
     if (extension == nullptr) return false;
     const char* expected = "dmf";
     for (int i = 0; i < 3; ++i) {
@@ -77,7 +77,7 @@ void DecoderService::configure(const DecoderSettings& settings, bool no_loop_fla
 }
 
 TARNWICK_CALLS_HOST bool DecoderService::open(qarvel::HostFile* file, qarvel::HostTrackInfo* info,
-                                              uint32_t flags) {
+                                              uint32_t flags) noexcept {
     if (opened_) return false;
     opened_ = true;
     if (file == nullptr) return false;
@@ -121,7 +121,7 @@ TARNWICK_CALLS_HOST void DecoderService::deliver(qarvel::HostAudioChunk& chunk) 
     chunk.set_sample_rate(output_rate_);
 }
 
-TARNWICK_CALLS_HOST int32_t DecoderService::decode(qarvel::HostAudioChunk* chunk) {
+TARNWICK_CALLS_HOST int32_t DecoderService::decode(qarvel::HostAudioChunk* chunk) noexcept {
     if (output_block_ == nullptr) return 0;
     if (chunk != nullptr) chunk->set_sample_rate(output_rate_);
 

@@ -42,31 +42,32 @@ inline constexpr const char* kMessageRenderError = "Rendering error";
 class DecoderService final : public qarvel::Decoder {
   public:
     // Slot 0. Drops a reference; at zero the service frees its block, its song and itself.
-    int32_t release() override;
+    int32_t release() noexcept override;
     // Slot 1.
-    int32_t add_reference() override;
+    int32_t add_reference() noexcept override;
     // Slot 2. Itself, with a reference added, for kDecoderClassId; null for any other id.
-    qarvel::Service* query(const qarvel::ClassId& id) override;
+    qarvel::Service* query(const qarvel::ClassId& id) noexcept override;
     // Slot 3.
-    bool open(qarvel::HostFile* file, qarvel::HostTrackInfo* info, uint32_t flags) override;
+    bool open(qarvel::HostFile* file, qarvel::HostTrackInfo* info,
+              uint32_t flags) noexcept override;
     // Slot 4.
-    bool reserved_slot_4(uint32_t, uint32_t) override { return false; }
+    bool reserved_slot_4(uint32_t, uint32_t) noexcept override { return false; }
     // Slot 5. True exactly for a three-letter extension equal to "DMF" in any letter case.
-    bool is_own_type(const char* path, const char* extension) override;
+    bool is_own_type(const char* path, const char* extension) noexcept override;
     // Slot 6.
-    int32_t reserved_slot_6(uint32_t, uint32_t) override { return 1; }
+    int32_t reserved_slot_6(uint32_t, uint32_t) noexcept override { return 1; }
     // Slot 7.
-    bool reserved_slot_7() override { return true; }
+    bool reserved_slot_7() noexcept override { return true; }
     // Slot 8.
-    int32_t decode(qarvel::HostAudioChunk* chunk) override;
+    int32_t decode(qarvel::HostAudioChunk* chunk) noexcept override;
     // Slot 9.
-    bool reserved_slot_9(uint32_t, uint32_t) override { return false; }
+    bool reserved_slot_9(uint32_t, uint32_t) noexcept override { return false; }
     // Slot 10.
-    bool reserved_slot_10() override { return false; }
+    bool reserved_slot_10() noexcept override { return false; }
     // Slot 11.
-    void reserved_slot_11() override {}
+    void reserved_slot_11() noexcept override {}
     // Slot 12.
-    bool reserved_slot_12(uint32_t, uint32_t, uint32_t) override { return false; }
+    bool reserved_slot_12(uint32_t, uint32_t, uint32_t) noexcept override { return false; }
 
     // For diagnostics and tests.
     const Module& module() const { return module_; }

@@ -6,7 +6,7 @@
 
 namespace tarnwick {
 
-qarvel::WindowHandle PreferencesPageService::create_page(qarvel::WindowHandle parent) {
+qarvel::WindowHandle PreferencesPageService::create_page(qarvel::WindowHandle parent) noexcept {
     return uCreateDialog(module_instance(), kPreferencesDialogId, parent, preferences_page_proc, 0);
 }
 

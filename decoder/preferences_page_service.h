@@ -17,11 +17,11 @@ class PreferencesPageService final : public StaticService<qarvel::PreferencesPag
 
     // Slot 3. uCreateDialog (module instance, 9, parent, the page procedure, 0); null when
     // the entry point has not given the module instance or the dialog could not be made.
-    qarvel::WindowHandle create_page(qarvel::WindowHandle parent) override;
+    qarvel::WindowHandle create_page(qarvel::WindowHandle parent) noexcept override;
     // Slot 4.
-    const char* name() override { return kPreferencesPageName; }
+    const char* name() noexcept override { return kPreferencesPageName; }
     // Slot 5.
-    const char* group_name() override { return kPreferencesPageGroup; }
+    const char* group_name() noexcept override { return kPreferencesPageGroup; }
 };
 
 }  // namespace tarnwick

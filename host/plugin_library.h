@@ -5,8 +5,8 @@
 // used.
 //
 // Limits and choices:
-// - The plug-in's settings are process-wide state of the library: load them before opening
-//   decoders, and never while one is being opened.
+// - When each slot may be called, settings loads included, is said in the ABI header
+//   (include/qarvel/plugin_abi.h); this host loads the settings before it opens any decoder.
 // - The library is unloaded when the object goes; every service taken from it must have been
 //   released by then (ServiceRef does that).
 

@@ -19,3 +19,4 @@ set_target_properties(qrv_tarnwick PROPERTIES
 target_link_options(qrv_tarnwick PRIVATE -static -static-libstdc++ -static-libgcc
                     -Wl,--no-undefined)
 target_link_libraries(qrv_tarnwick PRIVATE textbridge user32)
+tarnwick_set_plugin_code(qrv_tarnwick)

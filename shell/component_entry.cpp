@@ -13,23 +13,23 @@ constinit void* g_module_instance = nullptr;
 
 }  // namespace
 
-qarvel::ServiceFactory* TarnwickComponentEntry::first_factory() {
+qarvel::ServiceFactory* TarnwickComponentEntry::first_factory() noexcept {
     return first_service_factory();
 }
 
-void TarnwickComponentEntry::save_settings(qarvel::HostWriter* writer) {
+void TarnwickComponentEntry::save_settings(qarvel::HostWriter* writer) noexcept {
     if (writer != nullptr) ConfigVar::save_all(*writer);
 }
 
-void TarnwickComponentEntry::load_settings(const void* bytes, uint32_t count) {
+void TarnwickComponentEntry::load_settings(const void* bytes, uint32_t count) noexcept {
     ConfigVar::load_all(bytes, count);
 }
 
-void TarnwickComponentEntry::set_host_texts(const char* first, const char* file_name) {
+void TarnwickComponentEntry::set_host_texts(const char* first, const char* file_name) noexcept {
     tarnwick::set_host_texts(first, file_name);
 }
 
-void TarnwickComponentEntry::set_host_flag(bool flag) {
+void TarnwickComponentEntry::set_host_flag(bool flag) noexcept {
     tarnwick::set_host_flag(flag);
 }
 

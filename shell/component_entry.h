@@ -18,19 +18,19 @@ class TarnwickComponentEntry final : public qarvel::ComponentEntry {
     constexpr TarnwickComponentEntry() = default;
 
     // Slot 0. 35.
-    int32_t interface_version() override { return qarvel::kInterfaceVersion; }
+    int32_t interface_version() noexcept override { return qarvel::kInterfaceVersion; }
     // Slot 1.
-    qarvel::ServiceFactory* first_factory() override;
+    qarvel::ServiceFactory* first_factory() noexcept override;
     // Slot 2.
-    void save_settings(qarvel::HostWriter* writer) override;
+    void save_settings(qarvel::HostWriter* writer) noexcept override;
     // Slot 3.
-    void load_settings(const void* bytes, uint32_t count) override;
+    void load_settings(const void* bytes, uint32_t count) noexcept override;
     // Slot 4.
-    void reserved_slot_4() override {}
+    void reserved_slot_4() noexcept override {}
     // Slot 5.
-    void set_host_texts(const char* first, const char* file_name) override;
+    void set_host_texts(const char* first, const char* file_name) noexcept override;
     // Slot 6.
-    void set_host_flag(bool flag) override;
+    void set_host_flag(bool flag) noexcept override;
 };
 
 // The component entry itself.

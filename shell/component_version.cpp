@@ -12,19 +12,19 @@ TARNWICK_CALLS_HOST void write_text(qarvel::HostTextResult* out, const char* tex
 
 }  // namespace
 
-void ComponentVersionService::file_name(qarvel::HostTextResult* out) {
+void ComponentVersionService::file_name(qarvel::HostTextResult* out) noexcept {
     write_text(out, host_file_name());
 }
 
-void ComponentVersionService::name(qarvel::HostTextResult* out) {
+void ComponentVersionService::name(qarvel::HostTextResult* out) noexcept {
     write_text(out, name_);
 }
 
-void ComponentVersionService::version(qarvel::HostTextResult* out) {
+void ComponentVersionService::version(qarvel::HostTextResult* out) noexcept {
     write_text(out, version_);
 }
 
-void ComponentVersionService::about(qarvel::HostTextResult* out) {
+void ComponentVersionService::about(qarvel::HostTextResult* out) noexcept {
     write_text(out, about_);
 }
 

@@ -39,13 +39,13 @@ class ComponentVersionService final : public StaticService<qarvel::ComponentVers
         : name_(name), version_(version), about_(about) {}
 
     // Slot 3. The host's file name (ComponentEntry slot 5), or "" before it was given.
-    void file_name(qarvel::HostTextResult* out) override;
+    void file_name(qarvel::HostTextResult* out) noexcept override;
     // Slot 4.
-    void name(qarvel::HostTextResult* out) override;
+    void name(qarvel::HostTextResult* out) noexcept override;
     // Slot 5.
-    void version(qarvel::HostTextResult* out) override;
+    void version(qarvel::HostTextResult* out) noexcept override;
     // Slot 6.
-    void about(qarvel::HostTextResult* out) override;
+    void about(qarvel::HostTextResult* out) noexcept override;
 
   private:
     const char* name_;

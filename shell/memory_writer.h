@@ -12,7 +12,7 @@ namespace tarnwick {
 class MemoryWriter final : public qarvel::HostWriter {
   public:
     // Slot 0. Appends the bytes; returns count, or 0 (nothing kept) when memory ran out.
-    uint32_t write(const void* bytes, uint32_t count) override;
+    uint32_t write(const void* bytes, uint32_t count) noexcept override;
 
     const uint8_t* data() const { return buffer_.data(); }
     uint32_t size() const { return buffer_.requested(); }

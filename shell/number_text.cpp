@@ -7,16 +7,11 @@ namespace tarnwick {
 uint32_t unsigned_to_text(uint64_t value, uint32_t base, char* out) {
     out[0] = '\0';
     if (base < 2 || base > 36) return 0;
-    char reversed[kNumberScratchBytes];
-    uint32_t n = 0;
-    do {
-        const uint32_t digit = static_cast<uint32_t>(value % base);
-        reversed[n++] = static_cast<char>(digit < 10 ? '0' + digit : 'a' + (digit - 10));
-        value /= base;
-    } while (value != 0);
-    for (uint32_t i = 0; i < n; ++i) out[i] = reversed[n - 1 - i];
-    out[n] = '\0';
-    return n;
+    // 64 binary digits at the most, so the scratch area always has room.
+    const std::to_chars_result result =
+        std::to_chars(out, out + kNumberScratchBytes - 1, value, static_cast<int>(base));
+    *result.ptr = '\0';
+    return static_cast<uint32_t>(result.ptr - out);
 }
 
 uint32_t integer_to_text(int64_t value, uint32_t base, char* out) {

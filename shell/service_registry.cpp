@@ -13,7 +13,7 @@ namespace {
 class DecoderFactory final : public qarvel::ServiceFactory {
   public:
     constexpr DecoderFactory() : ServiceFactory(nullptr, qarvel::kDecoderClassId) {}
-    qarvel::Service* create() override { return create_decoder_service(); }
+    qarvel::Service* create() noexcept override { return create_decoder_service(); }
 };
 
 // Each factory is added at the head of the list in the order decoder, preferences page,

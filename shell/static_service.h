@@ -13,9 +13,9 @@ class StaticService : public Interface {
   public:
     constexpr StaticService() = default;
 
-    int32_t release() final { return 1; }
-    int32_t add_reference() final { return 1; }
-    qarvel::Service* query(const qarvel::ClassId&) final { return nullptr; }
+    int32_t release() noexcept final { return 1; }
+    int32_t add_reference() noexcept final { return 1; }
+    qarvel::Service* query(const qarvel::ClassId&) noexcept final { return nullptr; }
 };
 
 // A factory whose service follows it in the same static object; create hands out that
@@ -28,7 +28,7 @@ class StaticServiceFactory final : public qarvel::ServiceFactory {
                                    ServiceArgs... service_args)
         : ServiceFactory(next_factory, id), service_(service_args...) {}
 
-    qarvel::Service* create() override {
+    qarvel::Service* create() noexcept override {
         service_.add_reference();
         return &service_;
     }

@@ -64,7 +64,7 @@ bool TextBuilder::holds(const void* p) const {
     return at >= begin && at <= begin + length_;
 }
 
-const char* TextBuilder::text() const {
+const char* TextBuilder::text() const noexcept {
     return length_ > 0 ? reinterpret_cast<const char*>(buffer_.data()) : "";
 }
 
@@ -80,7 +80,7 @@ bool TextBuilder::reserve(uint32_t n) {
     return true;
 }
 
-bool TextBuilder::append(const char* text, uint32_t limit) {
+bool TextBuilder::append(const char* text, uint32_t limit) noexcept {
     const uint32_t n = static_cast<uint32_t>(bounded_length(text, limit));
     if (n > UINT32_MAX - 1 - length_) return refuse();
     // The text may be part of this one; find it again after the buffer moves.
@@ -97,7 +97,7 @@ bool TextBuilder::append(const char* text, uint32_t limit) {
     return true;
 }
 
-bool TextBuilder::assign(const char* text, uint32_t limit) {
+bool TextBuilder::assign(const char* text, uint32_t limit) noexcept {
     const uint32_t n = static_cast<uint32_t>(bounded_length(text, limit));
     if (holds(text)) {
         // Part of this text: slide it to the front, then let reserve give memory back.
@@ -117,7 +117,7 @@ bool TextBuilder::assign(const char* text, uint32_t limit) {
     return true;
 }
 
-void TextBuilder::truncate(uint32_t new_length) {
+void TextBuilder::truncate(uint32_t new_length) noexcept {
     if (new_length >= length_) return;
     length_ = new_length;
     buffer_.data()[new_length] = '\0';

@@ -56,15 +56,15 @@ class TextBuilder final : public qarvel::HostTextResult {
     ~TextBuilder() = default;
 
     // Slot 0. The text; a static "" while empty.
-    const char* text() const override;
+    const char* text() const noexcept override;
     // Slot 1. Appends text's bytes up to its NUL, at most `limit`; null appends nothing.
-    bool append(const char* text, uint32_t limit = kNoTextLimit) override;
+    bool append(const char* text, uint32_t limit = kNoTextLimit) noexcept override;
     // Slot 2. As append, replacing the whole text.
-    bool assign(const char* text, uint32_t limit = kNoTextLimit) override;
+    bool assign(const char* text, uint32_t limit = kNoTextLimit) noexcept override;
     // Slot 3. Cuts to new_length when that is shorter; otherwise nothing.
-    void truncate(uint32_t new_length) override;
+    void truncate(uint32_t new_length) noexcept override;
     // Slot 4. Bytes before the NUL.
-    uint32_t length() const override { return length_; }
+    uint32_t length() const noexcept override { return length_; }
 
     // Makes the buffer's logical size follow n (see the header note on headroom).
     bool reserve(uint32_t n);

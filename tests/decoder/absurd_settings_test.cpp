@@ -65,9 +65,8 @@ TEST_F(StoredSettingsAtOpen, AnyStoredSettingOpensAndDecodesSafely) {
     for (const Case& c : cases) {
         store_settings(c.values);
         test_host::TrackInfo info;
-        DecoderService* d = make_service();
-        test_host::BytesFile file(busy_song().build());
-        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO | OPEN_DECODE)) << c.what;
+        DecoderService* d = open_song_into(info, busy_song(), OPEN_INFO | OPEN_DECODE);
+        ASSERT_NE(d, nullptr) << c.what;
         const uint32_t budget = c.block_budget != 0 ? c.block_budget : 1u << 20;
         const test_host::DecodedSong song = test_host::decode_to_end(*d, budget);
         if (c.block_budget == 0) {

@@ -126,6 +126,17 @@ class DecoderFixture : public ::testing::Test {
         EXPECT_EQ(d->open(&file, &info_, flags), expected);
         return d;
     }
+    // Opens a new service on `image` with `info` as its track information (a record of the
+    // caller's own, one per open in tables of songs): the service if it opened, null if not.
+    DecoderService* open_image_into(test_host::TrackInfo& info, const writer::Bytes& image,
+                                    uint32_t flags) {
+        DecoderService* d = make_service();
+        test_host::BytesFile file(image);
+        return d->open(&file, &info, flags) ? d : nullptr;
+    }
+    DecoderService* open_song_into(test_host::TrackInfo& info, const Song& song, uint32_t flags) {
+        return open_image_into(info, song.build(), flags);
+    }
     // Forget a service the test released itself.
     void disown(DecoderService* d) { std::erase(owned_, d); }
 

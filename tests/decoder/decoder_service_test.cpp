@@ -310,9 +310,8 @@ TEST_F(SettingsAtOpen, RateOfZeroOrBelowDecodesAtTheDefaultButIsReportedAsStored
         values.srate = srate;
         store_settings(values);
         test_host::TrackInfo info;
-        DecoderService* d = make_service();
-        test_host::BytesFile file(tone_song(8).build());
-        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO | OPEN_DECODE));
+        DecoderService* d = open_song_into(info, tone_song(8), OPEN_INFO | OPEN_DECODE);
+        ASSERT_NE(d, nullptr);
         EXPECT_EQ(info.technical("samplerate"), std::to_string(srate));
         const test_host::DecodedSong song = test_host::decode_to_end(*d, 1000);
         EXPECT_EQ(song.sample_rate, 48000u) << "srate " << srate;

@@ -110,9 +110,7 @@ TEST_F(TrackInformation, SampleNamesAreReportedEmptyOrNotAndLibraryNamesOnlyForV
     }
 
     test_host::TrackInfo version7;
-    DecoderService* d = make_service();
-    test_host::BytesFile file(song_with_samples(12, 7).build());
-    ASSERT_TRUE(d->open(&file, &version7, OPEN_INFO));
+    ASSERT_NE(open_song_into(version7, song_with_samples(12, 7), OPEN_INFO), nullptr);
     EXPECT_EQ(version7.tag_names().size(), 4u + 12u) << "title, artist, tracker, date, samples";
     EXPECT_EQ(version7.tag("SMPL10"), "s10");
     EXPECT_EQ(version7.tag("SMPL11"), "");
@@ -140,9 +138,7 @@ TEST_F(TrackInformation, HeaderTextsAreConvertedFromCodePage437AtFullWidthAndWhe
         song.header.composer = c.composer;
         song.header.tracker_name = c.tracker;
         test_host::TrackInfo info;
-        DecoderService* d = make_service();
-        test_host::BytesFile file(song.build());
-        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO));
+        ASSERT_NE(open_song_into(info, song, OPEN_INFO), nullptr);
         EXPECT_EQ(info.tag("TITLE"), c.title_tag);
         EXPECT_EQ(info.tag("ARTIST"), c.artist_tag);
         EXPECT_EQ(info.tag("TRACKER_NAME"), c.tracker_tag);
@@ -166,9 +162,7 @@ TEST_F(TrackInformation, DateIsYearMonthDayAsStoredWithoutLeadingZeros) {
         song.header.month = c.month;
         song.header.day = c.day;
         test_host::TrackInfo info;
-        DecoderService* d = make_service();
-        test_host::BytesFile file(song.build());
-        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO));
+        ASSERT_NE(open_song_into(info, song, OPEN_INFO), nullptr);
         EXPECT_EQ(info.tag("DATE"), c.date);
     }
 }
@@ -199,9 +193,7 @@ TEST_F(TrackInformation, StoredSampleRateIsReportedAsStored) {
         values.srate = srate;
         store_settings(values);
         test_host::TrackInfo info;
-        DecoderService* d = make_service();
-        test_host::BytesFile file(tone_song().build());
-        ASSERT_TRUE(d->open(&file, &info, OPEN_INFO));
+        ASSERT_NE(open_song_into(info, tone_song(), OPEN_INFO), nullptr);
         EXPECT_EQ(info.technical("samplerate"), std::to_string(srate));
     }
 }

@@ -29,10 +29,10 @@ TEST_F(WholeSongs, DemoSongPlaysToTheEndForAsLongAsItsReportedLength) {
     };
     for (const StoredSettings& values : cases) {
         store_settings(values);
-        qarvel::Decoder* decoder = make_service();
         test_host::TrackInfo info;
-        test_host::BytesFile file(image);
-        ASSERT_TRUE(decoder->open(&file, &info, OPEN_INFO | OPEN_DECODE | OPEN_NO_LOOP));
+        qarvel::Decoder* decoder =
+            open_image_into(info, image, OPEN_INFO | OPEN_DECODE | OPEN_NO_LOOP);
+        ASSERT_NE(decoder, nullptr);
         ASSERT_EQ(info.lengths().size(), 1u);
         const double length = info.lengths()[0];
         EXPECT_GT(length, 30.0);

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -74,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         BoundaryCase{"NaNStep", 10, 0, 0, false, 0, 0.0f, kNaN, 0},
         BoundaryCase{"InfiniteStep", 10, 0, 0, false, 0, 0.0f, kInf, 0},
         BoundaryCase{"NaNFraction", 10, 0, 0, false, 0, kNaN, 1.0f, 0}),
-    [](const testing::TestParamInfo<BoundaryCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(FramesToBoundary, NoSampleGivesZero) {
     TrackPlayer p;

@@ -2,6 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -131,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
             "InstrumentWithOtherEffectApplies",
             Cell{.instrument = 2, .volume = 40, .instrument_effect = instrument_effect::kLoopOff},
             0.0f, false, 40.0f, true}),
-    [](const testing::TestParamInfo<VolumeByteCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(ApplyCell, VolumeByteComesBeforeTheInstrumentEffect) {
     // Stop sample sets full volume: it must win over the byte of the same cell.

@@ -2,6 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 
 namespace tarnwick {
 namespace {
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         SlideCase{"TempoCappedAt256", true, global_effect::kTempoSlideUp, 40, 250.0f, 256.0f,
                   256.0f},
         SlideCase{"TempoDownStopsAt1", true, global_effect::kTempoSlideDown, 1, 1.5f, 1.25f, 1.0f}),
-    [](const testing::TestParamInfo<SlideCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(GlobalEffects, RowDelayAndUnknownTypesDoNothingAtTickTime) {
     for (uint8_t type :

@@ -2,6 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -136,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"Type9Param255", instrument_effect::kSampleOffset192K, 255, 0.0f, true, 261888},
         OffsetCase{"AtPosition63", instrument_effect::kSampleOffset, 1, 63.0f, true, 256},
         OffsetCase{"NotOnSecondTick", instrument_effect::kSampleOffset, 1, 64.0f, false, 0}),
-    [](const testing::TestParamInfo<OffsetCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(SampleOffset, BeyondTheSampleSilencesButStillRamps) {
     PlayingSample v{

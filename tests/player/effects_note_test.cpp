@@ -4,6 +4,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -91,9 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Slides, PitchSlide,
                                                    0,
                                                    576.0f,
                                                    {576.0f, 576.0f}}),
-                         [](const testing::TestParamInfo<SlideCase>& info) {
-                             return info.param.name;
-                         });
+                         test::CaseName{});
 
 TEST(SetPitch, WritesBeforePosition192AndMarksEveryTick) {
     OneTrack t{Cell{.note_effect = note_effect::kSetPitch, .note_param = 50}};
@@ -182,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
         VibratoCase{"SineParam00", note_effect::kVibratoSine, 0x00, 1, 1.0f / 8.0f, 2.0f},
         VibratoCase{"TriangleParam3F", note_effect::kVibratoTriangle, 0x3F, 2, 1.0f / 32.0f, 32.0f},
         VibratoCase{"SquareParamF0", note_effect::kVibratoSquare, 0xF0, 3, 1.0f / 128.0f, 2.0f}),
-    [](const testing::TestParamInfo<VibratoCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(VibratoStart, RunningVibratoKeepsItsPhase) {
     OneTrack t{Cell{.note_effect = note_effect::kVibratoSquare, .note_param = 0x11}};

@@ -4,6 +4,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -56,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                               100.0f, 128.0f, 100.0f, 255.0f},
                     SlideCase{"ZeroSlideChangesNothingButMarksGains", volume_effect::kVolumeSlideUp,
                               0, 100.0f, 128.0f, 100.0f, 128.0f}),
-    [](const testing::TestParamInfo<SlideCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 struct ModulatorStartCase {
     const char* name;
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        1.0f / 128.0f, 128.0f},
                     ModulatorStartCase{"Panbrello", volume_effect::kPanbrello, 0x31, 0, 1,
                                        1.0f / 32.0f, 16.0f}),
-    [](const testing::TestParamInfo<ModulatorStartCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(ModulatorStart, RunningTremoloAndPanbrelloKeepTheirPhase) {
     OneTrack t{Cell{.volume_effect = volume_effect::kTremoloSquare, .volume_param = 0},

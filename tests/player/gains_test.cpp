@@ -4,6 +4,7 @@
 
 #include "engine/track_player.h"
 #include "mixer/ramp.h"
+#include "tests/support/case_name.h"
 
 namespace tarnwick {
 namespace {
@@ -42,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                              0.5 * 0.75},
                     GainCase{"TenthMixFullVolumeCentre", 0.1f, 255.0f, 127.5f, 0.05, 0.05},
                     GainCase{"SilentVolume", 1.0f, 0.0f, 64.0f, 0.0, 0.0}),
-    [](const testing::TestParamInfo<GainCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 struct RampCase {
     const char* name;
@@ -77,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RampCase{"ZeroMilliseconds", 48000, 0.0f, 1.0f, 0},
                     RampCase{"NegativeFractionIsNoRamp", 48000, 3.0f, -1.0f, 0},
                     RampCase{"NaNFractionIsNoRamp", 48000, 3.0f, kNaN, 0}),
-    [](const testing::TestParamInfo<RampCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(RampLength, FullLengthFollowsRateAndSetting) {
     TrackPlayer p;

@@ -2,6 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -52,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NoteGateCase{"BackwardAtFrameZeroStaysOff", true, 100, 0, -1.0f, false, 100},
                     NoteGateCase{"StoppedVoiceStaysOff", true, 100, 10, 0.0f, false, 100},
                     NoteGateCase{"NoSampleStaysOff", true, 0, 0, 1.0f, false, 100}),
-    [](const testing::TestParamInfo<NoteGateCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(NoteGateStep, StoppedGateDoesNothing) {
     TrackPlayer p;
@@ -128,9 +129,7 @@ TEST_P(VolumeGateStep, MutesOrRestoresTheGainsNotTheVolume) {
 INSTANTIATE_TEST_SUITE_P(Phases, VolumeGateStep,
                          testing::Values(VolumeGateCase{"Mute", false, 0.0f, 148, 144},
                                          VolumeGateCase{"Restore", true, 1.0f, 132, 144}),
-                         [](const testing::TestParamInfo<VolumeGateCase>& info) {
-                             return info.param.name;
-                         });
+                         test::CaseName{});
 
 TEST(VolumeGateStep, StoppedGateDoesNothing) {
     TrackPlayer p;

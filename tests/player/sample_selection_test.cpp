@@ -2,6 +2,7 @@
 
 #include "engine/effect_types.h"
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -21,20 +22,22 @@ struct ThreeSlots {
     }
 };
 
-TEST(SelectInstrument, ValidEntryIsSelectedAndTriggered) {
+// A fresh player on the three slots.
+class SelectInstrument : public testing::Test {
+  protected:
+    SelectInstrument() { p.samples = &slots.list; }
     ThreeSlots slots;
     TrackPlayer p;
-    p.samples = &slots.list;
+};
+
+TEST_F(SelectInstrument, ValidEntryIsSelectedAndTriggered) {
     EXPECT_TRUE(p.select_instrument(3));
     EXPECT_EQ(p.sample, slots.list.at(2));
     EXPECT_TRUE(p.sample_active);
     EXPECT_TRUE(p.loop_enabled);
 }
 
-TEST(SelectInstrument, OnePastTheEndSilencesWithoutError) {
-    ThreeSlots slots;
-    TrackPlayer p;
-    p.samples = &slots.list;
+TEST_F(SelectInstrument, OnePastTheEndSilencesWithoutError) {
     ASSERT_TRUE(p.select_instrument(1));
     EXPECT_TRUE(p.select_instrument(4));
     EXPECT_EQ(p.sample, nullptr);
@@ -42,28 +45,22 @@ TEST(SelectInstrument, OnePastTheEndSilencesWithoutError) {
     EXPECT_TRUE(p.select_instrument(255));
 }
 
-TEST(SelectInstrument, EmptyEntryIsAFailure) {
-    ThreeSlots slots;
-    TrackPlayer p;
-    p.samples = &slots.list;
+TEST_F(SelectInstrument, EmptyEntryIsAFailure) {
     ASSERT_TRUE(p.select_instrument(1));
     EXPECT_FALSE(p.select_instrument(2));
     EXPECT_EQ(p.sample, nullptr);
     EXPECT_FALSE(p.sample_active);
 }
 
-TEST(SelectInstrument, KeepsTheStepOfThePreviousPitch) {
-    ThreeSlots slots;
-    TrackPlayer p;
-    p.samples = &slots.list;
+TEST_F(SelectInstrument, KeepsTheStepOfThePreviousPitch) {
     p.step = 0.5f;
     p.pitch = 768.0f;
     ASSERT_TRUE(p.select_instrument(1));
     EXPECT_EQ(p.step, 0.5f);
 }
 
-TEST(SelectInstrument, WithoutSampleListOnlyInstrumentZeroFails) {
-    TrackPlayer p;
+TEST_F(SelectInstrument, WithoutSampleListOnlyInstrumentZeroFails) {
+    p.samples = nullptr;                  // as a player starts
     EXPECT_TRUE(p.select_instrument(1));  // past the end of an empty list
     EXPECT_EQ(p.sample, nullptr);
     EXPECT_FALSE(p.select_instrument(0));  // no entry before the first
@@ -99,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       instrument_effect::kRestartSample, 77.0f},
                     DefaultVolumeCase{"OtherEffectAppliesDefault", 200.0f, 0,
                                       instrument_effect::kLoopOff, 200.0f}),
-    [](const testing::TestParamInfo<DefaultVolumeCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(TriggerSample, RestartsFromFrameZeroForwardsWithFreshPhases) {
     auto s = make_sample(1000, 8363.0f, 0.0f, 10, 900);
@@ -187,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"LastFrame", instrument_effect::kSampleOffset, 1, 257, true, 256},
         OffsetCase{"PastTheEnd", instrument_effect::kSampleOffset, 1, 256, false, 0},
         OffsetCase{"Type9PastTheEnd", instrument_effect::kSampleOffset192K, 255, 261888, false, 0}),
-    [](const testing::TestParamInfo<OffsetCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(SetSamplePosition, MovesWithinTheSampleAndSilencesBeyond) {
     auto s = make_sample(100);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 
 namespace tarnwick {
 namespace {
@@ -43,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         TickCase{"Bpm150Beat6ExactRate", 44100, false, false, 32.0f, 150.0f, 6, 735},
         TickCase{"SlowBeatWholeRateAtLeast1", 48000, false, true, 32.0f, 3.0f, 1, 48000},
         TickCase{"FixedRateIgnoresBeat", 48000, true, true, 50.0f, 125.0f, 4, 960}),
-    [](const testing::TestParamInfo<TickCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(TickLength, ZeroRatesCountAsOne) {
     TrackPlayer fixed;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/track_player.h"
+#include "tests/support/case_name.h"
 #include "tests/support/track_fixture.h"
 
 namespace tarnwick {
@@ -45,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StepCase{"NegativeFineTune", 576.0f, -128.0f, 22050.0f, 44100},
                     StepCase{"LowestNote", 0.0f, 0.0f, 8363.0f, 48000},
                     StepCase{"HighestPortamentoPitch", 1728.0f, 0.0f, 44100.0f, 48000}),
-    [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(PitchToStep, BackwardsVoiceStaysBackwards) {
     auto s = make_sample(1000, 8363.0f);

@@ -71,35 +71,15 @@ struct SettingsCase {
     SettingValues values;
 };
 
-std::vector<SettingsCase> settings_cases() {
-    SettingValues cubic;
-    cubic.srate = 44100;
-    cubic.rsmode = 2;
-    cubic.ramplen = 8000;
-    cubic.vol = 1000;
-    SettingValues nearest;
-    nearest.srate = 22025;
-    nearest.rsmode = 0;
-    nearest.ramplen = 0;
-    nearest.vol = 100;
-    SettingValues fast;
-    fast.srate = 96000;
-    fast.rsmode = 2;
-    fast.ramplen = 0;
-    SettingValues slow;
-    slow.srate = 8000;
-    slow.ramplen = 0;
-    SettingValues ramped_nearest;
-    ramped_nearest.srate = 32000;
-    ramped_nearest.rsmode = 0;
-    ramped_nearest.ramplen = 1000;
-    return {{"defaults", SettingValues{}},
-            {"cubic, heavy ramps, full volume", cubic},
-            {"nearest, no ramps", nearest},
-            {"96 kHz cubic", fast},
-            {"8 kHz linear, no ramps", slow},
-            {"32 kHz nearest, light ramps", ramped_nearest}};
-}
+const SettingsCase kSettingsCases[] = {
+    {"defaults", {}},
+    {"cubic, heavy ramps, full volume",
+     {.srate = 44100, .rsmode = 2, .vol = 1000, .ramplen = 8000}},
+    {"nearest, no ramps", {.srate = 22025, .rsmode = 0, .vol = 100, .ramplen = 0}},
+    {"96 kHz cubic", {.srate = 96000, .rsmode = 2, .ramplen = 0}},
+    {"8 kHz linear, no ramps", {.srate = 8000, .ramplen = 0}},
+    {"32 kHz nearest, light ramps", {.srate = 32000, .rsmode = 0, .ramplen = 1000}},
+};
 
 TEST(EditionComparison, BothEditionsPlayTheSameSongsToTheLastBit) {
     if (other_edition_path()[0] == '\0') {
@@ -115,7 +95,7 @@ TEST(EditionComparison, BothEditionsPlayTheSameSongsToTheLastBit) {
     songs.push_back({"busy song", robustness::busy_song().build()});
     double overall_largest = 0.0;
     for (const NamedSong& song : songs) {
-        for (const SettingsCase& settings : settings_cases()) {
+        for (const SettingsCase& settings : kSettingsCases) {
             SCOPED_TRACE(song.name + ", " + settings.name);
             const Rendering a = render(*mine, song.image, settings.values);
             const Rendering b = render(*other, song.image, settings.values);
@@ -126,9 +106,9 @@ TEST(EditionComparison, BothEditionsPlayTheSameSongsToTheLastBit) {
             EXPECT_EQ(a.length, b.length);
             EXPECT_EQ(a.fields, b.fields);
             ASSERT_EQ(a.samples.size(), b.samples.size());
-            EXPECT_TRUE(std::any_of(a.samples.begin(), a.samples.end(),
-                                    [](double x) { return std::fabs(x) > 1e-3; }))
-                << "the song should be heard";
+            EXPECT_TRUE(std::any_of(a.samples.begin(), a.samples.end(), [](double x) {
+                return std::fabs(x) > 1e-3;
+            })) << "the song should be heard";
 
             const Difference d = compare(a.samples, b.samples);
             std::printf("[ editions ] %-12s %-32s %5u blocks: largest %.3g, %zu samples differ\n",

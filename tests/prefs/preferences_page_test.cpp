@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,24 @@ class PreferencesPageTest : public ::testing::Test {
                         reinterpret_cast<tb_lparam>(control(id)));
     }
 
+    struct StoredChoiceCase {
+        int32_t stored;
+        const char* shown;
+        int32_t rewritten;
+    };
+    // Shows the page once per case with `field` stored as `stored`: the combo box shows `shown`
+    // and the setting then holds `rewritten`.
+    void expect_stored_choices(int32_t Settings::*field, int32_t combo_id, const ConfigVar& setting,
+                               std::span<const StoredChoiceCase> cases) {
+        for (const StoredChoiceCase& c : cases) {
+            Settings s;
+            s.*field = c.stored;
+            show(s);
+            EXPECT_EQ(shown(combo_id), c.shown) << c.stored;
+            EXPECT_EQ(setting.value(), c.rewritten) << c.stored;
+        }
+    }
+
     tb_hwnd frame_ = nullptr;
     tb_hwnd page_ = nullptr;
 };
@@ -95,53 +114,29 @@ TEST_F(PreferencesPageTest, DefaultsAreShownAsTheyAre) {
     EXPECT_EQ(config_vol.value(), 250);
 }
 
-struct StoredRateCase {
-    int32_t stored;
-    const char* shown;
-    int32_t rewritten;
-};
-
 TEST_F(PreferencesPageTest, AStoredRateOffTheListBecomesTheListedRateBelowIt) {
-    const StoredRateCase cases[] = {
+    const StoredChoiceCase cases[] = {
         {22050, "22025", 22025}, {8000, "11025", 11025},  {192000, "96000", 96000},
         {44100, "44100", 44100}, {11025, "11025", 11025}, {0, "11025", 11025},
         {-1, "96000", 96000},  // read unsigned, -1 is above every rate
     };
-    for (const StoredRateCase& c : cases) {
-        Settings s;
-        s.srate = c.stored;
-        show(s);
-        EXPECT_EQ(shown(kSampleRateComboId), c.shown) << c.stored;
-        EXPECT_EQ(config_srate.value(), c.rewritten) << c.stored;
-    }
+    expect_stored_choices(&Settings::srate, kSampleRateComboId, config_srate, cases);
 }
 
 TEST_F(PreferencesPageTest, AnUnknownResamplingModeBecomesLinear) {
-    const StoredRateCase cases[] = {{0, "Nearest", 0},
-                                    {1, "Linear", 1},
-                                    {2, "Cubic test", 2},
-                                    {7, "Linear", 1},
-                                    {-1, "Linear", 1}};
-    for (const StoredRateCase& c : cases) {
-        Settings s;
-        s.rsmode = c.stored;
-        show(s);
-        EXPECT_EQ(shown(kResampleModeComboId), c.shown) << c.stored;
-        EXPECT_EQ(config_rsmode.value(), c.rewritten) << c.stored;
-    }
+    const StoredChoiceCase cases[] = {{0, "Nearest", 0},
+                                      {1, "Linear", 1},
+                                      {2, "Cubic test", 2},
+                                      {7, "Linear", 1},
+                                      {-1, "Linear", 1}};
+    expect_stored_choices(&Settings::rsmode, kResampleModeComboId, config_rsmode, cases);
 }
 
 TEST_F(PreferencesPageTest, AStoredRampLengthIsShownAsTheRowBelowItAndKept) {
-    const StoredRateCase cases[] = {{5000, "Light", 5000},    {0, "Disabled", 0},
-                                    {2999, "Disabled", 2999}, {3000, "Light", 3000},
-                                    {8000, "Heavy", 8000},    {-1, "Heavy", -1}};
-    for (const StoredRateCase& c : cases) {
-        Settings s;
-        s.ramplen = c.stored;
-        show(s);
-        EXPECT_EQ(shown(kRampLengthComboId), c.shown) << c.stored;
-        EXPECT_EQ(config_ramplen.value(), c.rewritten) << c.stored;
-    }
+    const StoredChoiceCase cases[] = {{5000, "Light", 5000},    {0, "Disabled", 0},
+                                      {2999, "Disabled", 2999}, {3000, "Light", 3000},
+                                      {8000, "Heavy", 8000},    {-1, "Heavy", -1}};
+    expect_stored_choices(&Settings::ramplen, kRampLengthComboId, config_ramplen, cases);
 }
 
 struct StoredVolumeCase {

@@ -162,6 +162,16 @@ std::vector<LimitCase> limit_cases() {
         change(s);
         return s.build();
     };
+    // The one-note song with its order list and pattern chunk as given.
+    auto with_chunks = [](const writer::Song& s, const writer::OrderChunk& orders,
+                          const writer::PatternChunk& patterns) {
+        return writer::FileBuilder(s.header)
+            .orders(orders)
+            .patterns(patterns)
+            .samples(s.samples)
+            .end()
+            .build();
+    };
     auto patterns = [](size_t count) {
         return [count](writer::Song& s) {
             s.patterns.assign(count, writer::PatternDesc(1, 1));
@@ -175,14 +185,7 @@ std::vector<LimitCase> limit_cases() {
         writer::Song s = one_note_song();
         writer::PatternChunk chunk = s.pattern_chunk();
         chunk.pattern_count = 0;
-        cases.push_back({"0 patterns",
-                         writer::FileBuilder(s.header)
-                             .orders(s.order_chunk())
-                             .patterns(chunk)
-                             .samples(s.samples)
-                             .end()
-                             .build(),
-                         false});
+        cases.push_back({"0 patterns", with_chunks(s, s.order_chunk(), chunk), false});
     }
     cases.push_back(
         {"song track count 32", song_with([](writer::Song& s) { s.track_count = 32; }), true});
@@ -215,23 +218,11 @@ std::vector<LimitCase> limit_cases() {
         writer::OrderChunk orders = s.order_chunk();
         orders.orders.assign(65536, 0);
         cases.push_back({"65536 orders (a payload of 131076 bytes)",
-                         writer::FileBuilder(s.header)
-                             .orders(orders)
-                             .patterns(s.pattern_chunk())
-                             .samples(s.samples)
-                             .end()
-                             .build(),
-                         false});
+                         with_chunks(s, orders, s.pattern_chunk()), false});
         orders.orders.assign(65535, 0);
         orders.framing.slack = {0};
-        cases.push_back({"order payload of 131077 bytes",
-                         writer::FileBuilder(s.header)
-                             .orders(orders)
-                             .patterns(s.pattern_chunk())
-                             .samples(s.samples)
-                             .end()
-                             .build(),
-                         false});
+        cases.push_back(
+            {"order payload of 131077 bytes", with_chunks(s, orders, s.pattern_chunk()), false});
     }
     cases.push_back(
         {"no orders at all", song_with([](writer::Song& s) { s.orders.clear(); }), true});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ constexpr Values kDefaults = {48000, 1, 250, 3000, 0};
 
 void load(const Bytes& bytes) {
     ConfigVar::load_all(bytes.data(), bytes.size());
+}
+
+// What a save writes with `values` stored.
+Bytes saved_with(const Values& values) {
+    store_settings(values);
+    RecordingWriter writer;
+    ConfigVar::save_all(writer);
+    return writer.all;
 }
 
 class Settings : public ::testing::Test {
@@ -77,11 +86,9 @@ TEST_F(Settings, EachRecordReachesTheHostAsFourSeparateWrites) {
 
 TEST_F(Settings, SaveThenLoadRestoresEveryValueIncludingNegativeOnes) {
     const Values saved = {-44100, 2, 1000, 0, 1};
-    store_settings(saved);
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
+    const Bytes blob = saved_with(saved);
     store_settings(kDefaults);
-    load(writer.all);
+    load(blob);
     EXPECT_EQ(current_settings(), saved);
 }
 
@@ -140,10 +147,7 @@ TEST_F(Settings, MalformedRecordsAreSkippedOrEndTheLoadKeepingWhatCameBefore) {
 
 TEST_F(Settings, ACompleteSaveCutAtEveryLengthLoadsOnlyTheRecordsThatFitWhole) {
     const Values saved = {22025, 2, 900, 8000, 1};
-    store_settings(saved);
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
-    const Bytes full = writer.all;
+    const Bytes full = saved_with(saved);
     ASSERT_EQ(full.size(), 85u);
     // Record ends, in save order: loop 16, ramplen 35, vol 50, rsmode 68, srate 85.
     for (size_t cut = 0; cut <= full.size(); ++cut) {
@@ -171,18 +175,52 @@ TEST_F(Settings, EveryWrongDataLengthIsSkippedWithoutReadingPastTheBlob) {
     }
 }
 
-TEST_F(Settings, ARecordOfEveryByteValueAtEachPositionNeverCrashes) {
-    // Damage one byte of a complete save at every position with a few values.
-    RecordingWriter writer;
-    ConfigVar::save_all(writer);
-    for (size_t at = 0; at < writer.all.size(); ++at) {
+TEST_F(Settings, ADamagedByteChangesOnlyItsOwnRecordAndADamagedLengthEndsTheLoad) {
+    // Damage one byte of a complete save at every position with a few values. The records are
+    // read in order, so the damage never reaches a record before it: in a value it changes that
+    // value only, in a name it makes the record one to skip, and in a length it leaves what
+    // follows out of step, so the load ends there.
+    const Values saved = {22025, 2, 900, 8000, 1};
+    const Bytes full = saved_with(saved);
+    ASSERT_EQ(full.size(), 85u);
+    struct Record {
+        int32_t Values::*setting;
+        size_t start;
+        size_t name_length;
+    };
+    const Record records[] = {{&Values::loop, 0, 4},
+                              {&Values::ramplen, 16, 7},
+                              {&Values::vol, 35, 3},
+                              {&Values::rsmode, 50, 6},
+                              {&Values::srate, 68, 5}};
+    for (size_t at = 0; at < full.size(); ++at) {
         for (uint8_t value : {0x00, 0x01, 0x04, 0x7F, 0x80, 0xFF}) {
-            std::vector<uint8_t> blob = writer.all;
+            std::vector<uint8_t> blob = full;
             blob[at] = value;
+            Values expected = saved;
+            if (value != full[at]) {
+                size_t r = 0;
+                while (r + 1 < std::size(records) && records[r + 1].start <= at) ++r;
+                const size_t offset = at - records[r].start;
+                const size_t value_offset = 8 + records[r].name_length;
+                if (offset >= value_offset) {
+                    // Values are stored little-endian.
+                    const uint32_t shift = 8 * static_cast<uint32_t>(offset - value_offset);
+                    uint32_t v = static_cast<uint32_t>(saved.*records[r].setting);
+                    v = (v & ~(0xFFu << shift)) | (uint32_t{value} << shift);
+                    expected.*records[r].setting = static_cast<int32_t>(v);
+                } else if (offset >= 4 && offset < 4 + records[r].name_length) {
+                    expected.*records[r].setting = kDefaults.*records[r].setting;
+                } else {
+                    for (size_t later = r; later < std::size(records); ++later)
+                        expected.*records[later].setting = kDefaults.*records[later].setting;
+                }
+            }
+            store_settings(kDefaults);
             ConfigVar::load_all(blob.data(), blob.size());
+            EXPECT_EQ(current_settings(), expected) << "byte " << at << " set to " << int{value};
         }
     }
-    SUCCEED();
 }
 
 TEST_F(Settings, AVariableLeavesTheListWhenDestroyed) {

@@ -225,6 +225,21 @@ TEST(Listening, LoopingSongKeepsPlayingPastItsLength) {
     EXPECT_GT(peak(out, 48000 * (length + 4), 48000 * (length + 5), 0), 0.1f);
 }
 
+// `frames` harsh frames, unlooped: a sample that ends while it plays.
+SampleDesc burst_sample(size_t frames) {
+    std::vector<int8_t> burst(frames);
+    for (size_t k = 0; k < burst.size(); ++k) burst[k] = static_cast<int8_t>((k * 37) % 200 - 100);
+    return SampleDesc::pcm8("burst", burst);
+}
+
+// Track 1: a note with an arpeggio of +4 and +7 on row 1 that row 2 carries on at +3 and +7.
+void set_arpeggio(PatternDesc& p) {
+    Cell arp = note_cell(49, 1);
+    arp.note_effect = note_effect::kArpeggio;
+    arp.note_param = 0x47;
+    p.set(1, 1, arp).set(2, 1, Cell{.note_effect = note_effect::kArpeggio, .note_param = 0x37});
+}
+
 // A song that uses the effects whose timing depends on positions inside ticks.
 Song busy_song() {
     Song song;
@@ -235,10 +250,7 @@ Song busy_song() {
     vib.note_effect = note_effect::kVibratoSine;
     vib.note_param = 0x23;
     p.set(0, 0, vib);
-    Cell arp = note_cell(49, 1);
-    arp.note_effect = note_effect::kArpeggio;
-    arp.note_param = 0x47;
-    p.set(1, 1, arp).set(2, 1, Cell{.note_effect = note_effect::kArpeggio, .note_param = 0x37});
+    set_arpeggio(p);
     Cell retrig = note_cell(61, 1);
     retrig.instrument_effect = instrument_effect::kRetrigger;
     retrig.instrument_param = 40;
@@ -262,10 +274,7 @@ Song busy_song() {
     PatternDesc q = p;
     q.set_global(3, global_effect::kRowDelay, 12).set_global(0, global_effect::kSetTickRate, 31);
     song.patterns = {p, q};
-    song.samples.push_back(sine_sample(32, 8));
-    std::vector<int8_t> burst(300);
-    for (size_t k = 0; k < burst.size(); ++k) burst[k] = static_cast<int8_t>((k * 37) % 200 - 100);
-    song.samples.push_back(SampleDesc::pcm8("burst", burst));
+    song.samples = {sine_sample(32, 8), burst_sample(300)};
     song.patterns[0].set(14, 0, note_cell(37, 2));
     return song;
 }
@@ -277,12 +286,8 @@ Song tick_song() {
     song.orders = {0, 1, 0};
     song.track_count = 3;
     PatternDesc p(3, 16);
-    Cell arp = note_cell(49, 1);
-    arp.note_effect = note_effect::kArpeggio;
-    arp.note_param = 0x47;
-    p.set(0, 0, note_cell(37, 1))
-        .set(1, 1, arp)
-        .set(2, 1, Cell{.note_effect = note_effect::kArpeggio, .note_param = 0x37});
+    p.set(0, 0, note_cell(37, 1));
+    set_arpeggio(p);
     Cell slide{.volume_effect = volume_effect::kVolumeSlideDown, .volume_param = 20};
     p.set(7, 0, slide).set(8, 0, slide);
     Cell porta{.note_effect = note_effect::kPortamentoUp, .note_param = 30};
@@ -292,20 +297,29 @@ Song tick_song() {
     PatternDesc q = p;
     q.set_global(0, global_effect::kSetTickRate, 31);
     song.patterns = {p, q};
-    song.samples.push_back(sine_sample(32, 8));
-    std::vector<int8_t> burst(3000);
-    for (size_t k = 0; k < burst.size(); ++k) burst[k] = static_cast<int8_t>((k * 37) % 200 - 100);
-    song.samples.push_back(SampleDesc::pcm8("burst", burst));
+    song.samples = {sine_sample(32, 8), burst_sample(3000)};
     return song;
 }
-std::vector<std::vector<float>> render_in_blocks(const Song& song, uint32_t mode) {
-    std::vector<std::vector<float>> outputs;
-    for (const uint32_t block : {4096u, 512u, 7u, 1u}) {
-        Module m;
-        open_song(m, song, {.resample_mode = mode});
-        outputs.push_back(play(m, block));
+
+using Output = std::vector<float>;
+
+// Plays `song` in each resampling mode in calls of 4096, 512, 7 and 1 frames, and hands `check`
+// the output of the first call size with that of each other one.
+template <class Check>
+void compare_call_sizes(const Song& song, Check check) {
+    for (const uint32_t mode : {0u, 1u, 2u}) {
+        SCOPED_TRACE(mode);
+        std::vector<Output> outputs;
+        for (const uint32_t block : {4096u, 512u, 7u, 1u}) {
+            Module m;
+            open_song(m, song, {.resample_mode = mode});
+            outputs.push_back(play(m, block));
+        }
+        for (size_t k = 1; k < outputs.size(); ++k) {
+            SCOPED_TRACE(k);
+            check(outputs[0], outputs[k]);
+        }
     }
-    return outputs;
 }
 
 // The error of `b` against `a` relative to the energy of `a`.
@@ -323,14 +337,8 @@ double relative_error(const std::vector<float>& a, const std::vector<float>& b) 
 // Tick borders are found from whole frame counts, so any split of the output into render
 // calls gives the same frames.
 TEST(RenderCalls, CallSizesDoNotChangeTickAlignedMusic) {
-    for (const uint32_t mode : {0u, 1u, 2u}) {
-        SCOPED_TRACE(mode);
-        const std::vector<std::vector<float>> outputs = render_in_blocks(tick_song(), mode);
-        for (size_t k = 1; k < outputs.size(); ++k) {
-            SCOPED_TRACE(k);
-            EXPECT_EQ(outputs[k], outputs[0]);
-        }
-    }
+    compare_call_sizes(tick_song(),
+                       [](const Output& first, const Output& other) { EXPECT_EQ(other, first); });
 }
 
 // Events between tick borders (here the vibrato's steps every 32 units) are found by rounding
@@ -345,29 +353,19 @@ TEST(RenderCalls, MidTickEventsMoveByAtMostAFrameBetweenCallSizes) {
         c.note_param = 0x2F;
         song.patterns[0].set(r, 0, c);
     }
-    for (const uint32_t mode : {0u, 1u, 2u}) {
-        SCOPED_TRACE(mode);
-        const std::vector<std::vector<float>> outputs = render_in_blocks(song, mode);
-        for (size_t k = 1; k < outputs.size(); ++k) {
-            SCOPED_TRACE(k);
-            ASSERT_EQ(outputs[k].size(), outputs[0].size());
-            EXPECT_LT(relative_error(outputs[0], outputs[k]), 0.1);
-        }
-    }
+    compare_call_sizes(song, [](const Output& first, const Output& other) {
+        ASSERT_EQ(other.size(), first.size());
+        EXPECT_LT(relative_error(first, other), 0.1);
+    });
 }
 
 // A row delay accumulates its position span by span, so its end can move by a frame with the
 // call size; the song's length moves with it and nothing else breaks.
 TEST(RenderCalls, BusySongPlaysToTheSameEndWhateverTheCallSize) {
-    for (const uint32_t mode : {0u, 1u, 2u}) {
-        SCOPED_TRACE(mode);
-        const std::vector<std::vector<float>> outputs = render_in_blocks(busy_song(), mode);
-        for (size_t k = 1; k < outputs.size(); ++k) {
-            SCOPED_TRACE(k);
-            EXPECT_NEAR(static_cast<double>(outputs[k].size()) / 2,
-                        static_cast<double>(outputs[0].size()) / 2, 1.0);
-        }
-    }
+    compare_call_sizes(busy_song(), [](const Output& first, const Output& other) {
+        EXPECT_NEAR(static_cast<double>(other.size()) / 2, static_cast<double>(first.size()) / 2,
+                    1.0);
+    });
 }
 
 }  // namespace

@@ -26,14 +26,13 @@ TEST(ModuleReport, NoteNamesFollowTheTrackerConvention) {
 }
 
 TEST(ModuleReport, CellShowsEveryByteInStreamOrder) {
-    Cell c;
-    c.note = 49;
-    c.instrument = 2;
-    c.volume = 0xC0;
-    c.instrument_effect = 5;
-    c.instrument_param = 0x40;
-    c.note_effect = 3;
-    c.note_param = 0x47;
+    const Cell c{.note = 49,
+                 .instrument = 2,
+                 .volume = 0xC0,
+                 .note_effect = 3,
+                 .note_param = 0x47,
+                 .instrument_effect = 5,
+                 .instrument_param = 0x40};
     EXPECT_EQ(cell_text(c), "C-5 02 C0 0540 0347 ....");
     EXPECT_EQ(cell_text(Cell{}), "--- .. .. .... .... ....");
 }
