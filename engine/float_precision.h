@@ -36,13 +36,13 @@
 // x86-64 they compute with SSE and ignore the control word. In a 32-bit build they compute on
 // the x87 unit, so they follow it, and their code is written for the precision a program
 // starts with (64 bits on Linux; 53 in a Windows host built with MSVC). Called inside the
-// single-precision scope, the 32-bit library's `sin` was measured to return another float than
-// the x86-64 library's for 55% of the modulators' angles; its `exp`, even at 53 bits, another
-// double for 28% of the pitches' exponents. At the starting precision both differ from the
-// x86-64 library's in the last bit of fewer than 1 result in 1,000, and never as floats
-// (200,000 arguments each). So each such call goes through `computed_by_library`, which holds
-// the starting precision around the call alone and stores its result as a double; the
-// arithmetic around it stays in `computed_in_double`.
+// single-precision scope, the 32-bit library's `sin` was measured (under qemu-i386) to return
+// another float than the x86-64 library's for 55% of the modulators' angles; its `exp`, even
+// at 53 bits, another double for 28% of the pitches' exponents. At the starting precision both
+// differ from the x86-64 library's in the last bit of fewer than 1 result in 1,000, and never
+// as floats (200,000 arguments each). So each such call goes through `computed_by_library`,
+// which holds the starting precision around the call alone and stores its result as a double;
+// the arithmetic around it stays in `computed_in_double`.
 //
 // Callers of the engine need not know any of this: the scopes restore the control word they
 // found, on every way out. In the SSE edition everything here compiles to nothing.
