@@ -18,19 +18,12 @@
 // The limit of precision control: it rounds the mantissa only. An x87 register keeps its wide
 // exponent range, so a result below float's normal range (1.2e-38) is not made subnormal until
 // it is stored, and a result beyond float's range is not made infinite until then. The engine
-// stays far from both ends, but for one place: its smallest non-zero magnitudes are 8- or
-// 16-bit sample quanta times gains times fractions no smaller than the smallest step a song
-// can reach (about 1e-8), and its largest values are frame counts and positions below 2^33.
-// The one place is a volume ramp toward silence, which decays geometrically into the
-// subnormal range (mixer/ramp.h): there a product is rounded twice, to 24 bits in the register
-// and to a subnormal's fewer bits when stored, and may end on another float than the SSE
-// edition's one rounding; and a 32-bit build adds the register's copy into the frame, not the
-// stored float. The ramp's products go through `float_product`, which rounds such a product
-// once. (A sum or difference of two floats that falls in the subnormal range is exact.) A
-// 64-bit vanilla build showed neither, its compiler having computed the ramps with SSE
-// instructions (left and right together), which round as the SSE edition does. Values
-// converted from double to float are rounded by `round_to_float`, which stores them as floats:
-// precision control rounds results, not the values an operation reads.
+// stays far from both ends: its smallest non-zero magnitudes are 8- or 16-bit sample quanta
+// times gains times fractions no smaller than the smallest step a song can reach (about 1e-8),
+// the volume ramps' decay toward silence is flushed to 0 below 2^-100 (mixer/ramp.h), and its
+// largest values are frame counts and positions below 2^33. Values converted from
+// double to float are rounded by `round_to_float`, which stores them as floats: precision
+// control rounds results, not the values an operation reads.
 //
 // The C library's `sin` and `exp`, on the render path, need a precision of their own. On
 // x86-64 they compute with SSE and ignore the control word. In a 32-bit build they compute on
@@ -47,7 +40,6 @@
 // Callers of the engine need not know any of this: the scopes restore the control word they
 // found, on every way out. In the SSE edition everything here compiles to nothing.
 
-#include <cfloat>
 #include <cstdint>
 
 #if !TARNWICK_EDITION_SSE && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -151,17 +143,6 @@ inline double computed_by_library(Function function, double x) {
 // A double rounded to float, as a store to a float rounds it.
 inline float round_to_float(double x) {
     return settled(static_cast<float>(x));
-}
-
-// a * b rounded once to float, as the SSE edition rounds it, also below float's normal range
-// (FLT_MIN): such a product is made again at 53 bits, where the product of two floats is
-// exact, and rounded by a store. Above FLT_MIN the single-precision product is already right.
-inline float float_product(float a, float b) {
-    const float product = a * b;
-    if (TARNWICK_X87_PRECISION && product != 0.0f && product > -FLT_MIN && product < FLT_MIN) {
-        return round_to_float(computed_in_double([&] { return static_cast<double>(a) * b; }));
-    }
-    return product;
 }
 
 }  // namespace tarnwick

@@ -8,7 +8,9 @@
 //   growing), the failure is caught and answered as the slot allows (null storage, false,
 //   fewer bytes taken).
 // - A disk file is read through stdio, never loaded whole by the host; its size is the one
-//   fstat reports when the file was opened.
+//   fstat reports when the file was opened. Only a regular file is opened: a FIFO, a device or
+//   a folder is refused before anything could wait on it (the path is opened without waiting
+//   and examined before the first read), and so is a file larger than any song.
 // - The console serialises its lines, so that decoders running on several threads do not
 //   interleave their messages.
 
@@ -23,7 +25,8 @@
 
 namespace standin {
 
-// Prints "source: message" to standard error. Static: references always answer 1.
+// Prints "qarvel: SONG: source: message" to standard error (SONG as ConsoleSubject set it, when
+// it did; `source` is the plug-in's file). Static: references always answer 1.
 class StderrConsole final : public qarvel::HostConsole {
   public:
     int32_t release() override { return 1; }
@@ -62,18 +65,44 @@ class MemoryFile final : public qarvel::HostFile {
 // A file on disk, opened for reading by open(); closed with the object.
 class DiskFile final : public qarvel::HostFile {
   public:
+    // Larger files are refused before any of their bytes are read: songs take a few MB.
+    static constexpr uint64_t kLargestFile = 250'000'000;
+
     DiskFile() = default;
     DiskFile(const DiskFile&) = delete;
     DiskFile& operator=(const DiskFile&) = delete;
     ~DiskFile();
-    // False (with the reason in `error`) when the file cannot be opened or is not a file.
-    bool open(const std::string& path, std::string* error);
+    // False (with a one-line reason in `error`) when the path cannot be opened, is not a
+    // regular file ("a FIFO", "a folder", ...) or holds more than `largest` bytes. Never waits:
+    // a FIFO without a writer is refused at once.
+    bool open(const std::string& path, std::string* error, uint64_t largest = kLargestFile);
     uint32_t read(void* destination, uint32_t byte_count) override;
     uint32_t size() override;
+    // The size fstat reported at open.
+    uint64_t byte_size() const { return size_; }
+    // Reads up to `count` bytes from the start and goes back to the start; the bytes read.
+    size_t peek(void* destination, size_t count);
 
   private:
     std::FILE* file_ = nullptr;
     uint64_t size_ = 0;
+};
+
+// What kind of thing `path` names when it is not a regular file ("a folder", "a FIFO", "a
+// character device", ...), for messages; "" for a regular file or a path that is not there.
+std::string non_file_kind(const std::string& path);
+
+// The song a thread works on, named in the console lines the plug-in prints meanwhile; set for
+// the object's life.
+class ConsoleSubject {
+  public:
+    explicit ConsoleSubject(const std::string& name);
+    ~ConsoleSubject();
+    ConsoleSubject(const ConsoleSubject&) = delete;
+    ConsoleSubject& operator=(const ConsoleSubject&) = delete;
+
+  private:
+    std::string previous_;
 };
 
 // What an open reported: the length and the tags and technical fields in the order given.
@@ -111,6 +140,9 @@ class BlockBuffer final : public qarvel::HostAudioChunk {
     uint32_t frames() const { return frames_; }
     // Whether the block's announced frames and channels fit in its storage.
     bool consistent() const;
+    // Drops the block's first `frames` frames (all of them when it has fewer); the rest move
+    // to the front. Only for a consistent block.
+    void drop_front(uint64_t frames);
 
   private:
     std::vector<double> samples_;

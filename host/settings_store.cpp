@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/host_objects.h"
+
 namespace standin {
 
 std::string default_settings_path() {
@@ -30,20 +32,25 @@ std::string default_settings_path() {
 std::vector<uint8_t> read_settings_file(const std::string& path) {
     constexpr size_t kMostBytes = 1u << 20;
     std::vector<uint8_t> bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return bytes;
+    DiskFile file;  // a FIFO or a device is not waited on: it reads as no bytes
+    std::string error;
+    if (!file.open(path, &error, UINT64_MAX)) return bytes;
     uint8_t buffer[4096];
-    size_t n = 0;
-    while (bytes.size() < kMostBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    uint32_t n = 0;
+    while (bytes.size() < kMostBytes && (n = file.read(buffer, sizeof buffer)) > 0) {
         bytes.insert(bytes.end(), buffer, buffer + n);
     }
-    std::fclose(f);
     if (bytes.size() > kMostBytes) bytes.resize(kMostBytes);
     return bytes;
 }
 
 bool write_settings_file(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string* error) {
+    const std::string kind = non_file_kind(path);
+    if (!kind.empty()) {
+        *error = "cannot write " + path + ": it is " + kind + ", not a settings file";
+        return false;
+    }
     std::error_code ec;
     const std::filesystem::path target(path);
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
@@ -70,6 +77,11 @@ bool write_settings_file(const std::string& path, const std::vector<uint8_t>& by
 }
 
 bool remove_settings_file(const std::string& path, std::string* error) {
+    const std::string kind = non_file_kind(path);
+    if (!kind.empty()) {
+        *error = path + " is " + kind + ", not a settings file: nothing removed";
+        return false;
+    }
     if (std::remove(path.c_str()) == 0 || errno == ENOENT) return true;
     *error = "cannot remove " + path + ": " + std::strerror(errno);
     return false;

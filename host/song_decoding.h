@@ -6,7 +6,9 @@
 // - A block whose announced frames and channels do not fit in the storage the plug-in asked
 //   for is a render error: the host never reads past its own buffer.
 // - Every delivered block is handed on whole, as delivered; a caller that wants fewer frames
-//   cuts them itself.
+//   cuts them itself. The one exception is a start past the song's beginning: the decoder
+//   cannot seek, so the frames before it are decoded and dropped ("decoding forward", as fast
+//   as the plug-in renders), and the block that holds the start is handed on from there.
 
 #include <cstdint>
 #include <functional>
@@ -37,7 +39,12 @@ using BlockSink = std::function<bool(const BlockBuffer& block)>;
 
 enum class DecodeEnd { song_ended, stopped, render_error };
 
-// Decodes until the end, an error, or the sink stops it.
-DecodeEnd decode_song(qarvel::Decoder& decoder, const BlockSink& sink);
+// Decodes until the end, an error, or the sink stops it, dropping the first `skip_frames`
+// frames. A song that ends before them ends without calling the sink.
+DecodeEnd decode_song(qarvel::Decoder& decoder, const BlockSink& sink, uint64_t skip_frames = 0);
+
+// The same with the start given in seconds, at the rate of the first block delivered (for a
+// caller that does not know the rate before the song plays).
+DecodeEnd decode_song_from(qarvel::Decoder& decoder, double start_seconds, const BlockSink& sink);
 
 }  // namespace standin

@@ -1,25 +1,15 @@
-// The writer with no library behind it, for the builds that have no libsndfile (Windows, where
-// Debian offers no libsndfile for MinGW, and the 32-bit Linux build): raw 32-bit float, and WAV
-// (32-bit float, or 16-bit with clipping counted) with the RIFF header completed at the end.
-// FLAC is not offered. The Linux build compiles it too, so that its files are tested there.
-//
-// A file is written under a temporary name and renamed into place; standard output is switched
-// to binary, and a WAV for it is assembled in memory since its header comes last.
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
+// The writer with no library behind it: raw 32-bit float, and WAV (32-bit float, or 16-bit with
+// clipping counted) with the header completed at the end. Every build writes WAV with it (the
+// Windows and 32-bit builds have no libsndfile at all); FLAC is not offered.
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "qarvel/audio_writer.h"
+#include "qarvel/output_file.h"
 
 namespace qarvel_cli {
 namespace {
@@ -32,37 +22,36 @@ void put_u32(std::vector<unsigned char>& out, uint32_t v) {
     put_u16(out, v & 0xFFFF);
     put_u16(out, v >> 16);
 }
+void put_u64(std::vector<unsigned char>& out, uint64_t v) {
+    put_u32(out, static_cast<uint32_t>(v));
+    put_u32(out, static_cast<uint32_t>(v >> 32));
+}
 void put_tag(std::vector<unsigned char>& out, const char* tag) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
 }
 
-// RIFF WAVE header for `data_bytes` of samples: format 3 (IEEE float, with its fact chunk) or
-// 1 (integer PCM).
-std::vector<unsigned char> wav_header(uint32_t rate, uint32_t channels, bool pcm16,
-                                      uint32_t data_bytes) {
-    const uint32_t sample_bytes = pcm16 ? 2 : 4;
-    const uint32_t frames = data_bytes / (sample_bytes * channels);
-    std::vector<unsigned char> h;
-    put_tag(h, "RIFF");
-    put_u32(h, (pcm16 ? 36u : 48u) + data_bytes);
-    put_tag(h, "WAVE");
-    put_tag(h, "fmt ");
-    put_u32(h, pcm16 ? 16u : 18u);
-    put_u16(h, pcm16 ? 1u : 3u);
-    put_u16(h, channels);
-    put_u32(h, rate);
-    put_u32(h, rate * channels * sample_bytes);
-    put_u16(h, channels * sample_bytes);
-    put_u16(h, sample_bytes * 8);
-    if (!pcm16) {
-        put_u16(h, 0);  // no extension
-        put_tag(h, "fact");
-        put_u32(h, 4);
-        put_u32(h, frames);
-    }
-    put_tag(h, "data");
-    put_u32(h, data_bytes);
-    return h;
+// The LIST/INFO chunk of the tags that are set (none: no chunk).
+std::vector<unsigned char> info_chunk(const AudioTags& tags) {
+    std::vector<unsigned char> items;
+    const auto item = [&items](const char* id, const std::string& text) {
+        if (text.empty()) return;
+        const auto size = static_cast<uint32_t>(text.size() + 1);  // with its NUL
+        put_tag(items, id);
+        put_u32(items, size);
+        items.insert(items.end(), text.begin(), text.end());
+        items.push_back(0);
+        if (size % 2 != 0) items.push_back(0);  // chunks start at even offsets
+    };
+    item("INAM", tags.title);
+    item("IART", tags.artist);
+    item("ICRD", tags.date);
+    if (items.empty()) return items;
+    std::vector<unsigned char> chunk;
+    put_tag(chunk, "LIST");
+    put_u32(chunk, static_cast<uint32_t>(4 + items.size()));
+    put_tag(chunk, "INFO");
+    chunk.insert(chunk.end(), items.begin(), items.end());
+    return chunk;
 }
 
 class BuiltinAudioWriter final : public AudioWriter {
@@ -71,23 +60,15 @@ class BuiltinAudioWriter final : public AudioWriter {
         : wav_(format == AudioFormat::wav), pcm16_(pcm16), path_(std::move(path)) {}
     ~BuiltinAudioWriter() override { abandon(); }
 
+    void set_tags(const AudioTags& tags) override { tags_ = tags; }
+
     bool begin(uint32_t rate, uint32_t channels, std::string* error) override {
         rate_ = rate;
         channels_ = channels;
-        if (to_stdout()) {
-#if defined(_WIN32)
-            _setmode(_fileno(stdout), _O_BINARY);  // no newline translation of samples
-#endif
-            file_ = stdout;
-            return true;
-        }
-        file_ = std::fopen(temporary().c_str(), "wb");
-        if (file_ == nullptr) {
-            *error = "cannot write " + temporary() + ": " + std::strerror(errno);
-            return false;
-        }
-        if (wav_) {
-            const std::vector<unsigned char> header = wav_header(rate_, channels_, pcm16_, 0);
+        if (!out_.open(path_, error)) return false;
+        in_memory_ = wav_ && !out_.seekable();
+        if (wav_ && !in_memory_) {
+            const std::vector<unsigned char> header = header_for(0);
             return put(header.data(), header.size(), error);
         }
         return true;
@@ -111,7 +92,7 @@ class BuiltinAudioWriter final : public AudioWriter {
             }
         }
         data_bytes_ += bytes_.size();
-        if (wav_ && to_stdout()) {
+        if (in_memory_) {
             memory_.insert(memory_.end(), bytes_.begin(), bytes_.end());
             return true;
         }
@@ -119,70 +100,45 @@ class BuiltinAudioWriter final : public AudioWriter {
     }
 
     bool finish(std::string* error) override {
-        if (file_ == nullptr) return false;
-        if (data_bytes_ > 0xFFFFFF00u && wav_) {
-            *error = "the song is too long for a WAV file";
-            abandon();
-            return false;
-        }
-        const auto data_bytes = static_cast<uint32_t>(data_bytes_);
+        if (out_.stream() == nullptr) return false;
         bool ok = true;
         if (wav_) {
-            const std::vector<unsigned char> header =
-                wav_header(rate_, channels_, pcm16_, data_bytes);
-            if (to_stdout()) {
+            const std::vector<unsigned char> header = header_for(data_bytes_);
+            if (in_memory_) {
                 ok = put(header.data(), header.size(), error) &&
                      put(memory_.data(), memory_.size(), error);
             } else {
-                ok =
-                    std::fseek(file_, 0, SEEK_SET) == 0 && put(header.data(), header.size(), error);
+                ok = std::fseek(out_.stream(), 0, SEEK_SET) == 0 &&
+                     put(header.data(), header.size(), error);
             }
         }
-        ok = std::fflush(file_) == 0 && ok;
-        if (to_stdout()) {
-            file_ = nullptr;
-            if (!ok) *error = "cannot write to standard output";
-            return ok;
+        if (!ok) {
+            out_.discard();
+            return false;
         }
-        ok = std::fclose(file_) == 0 && ok;
-        file_ = nullptr;
-        std::error_code ec;  // std::filesystem::rename replaces an existing file on Windows too
-        if (ok) std::filesystem::rename(temporary(), path_, ec);
-        if (ok && !ec) return true;
-        *error = "cannot write " + path_;
-        std::remove(temporary().c_str());
-        return false;
+        return out_.commit(error);
     }
 
-    void abandon() override {
-        if (file_ != nullptr && file_ != stdout) {
-            std::fclose(file_);
-            std::remove(temporary().c_str());
-        }
-        file_ = nullptr;
-    }
+    void abandon() override { out_.discard(); }
 
-    uint64_t clipped_samples() const override {
-        return clipped_;
-    }
+    uint64_t clipped_samples() const override { return clipped_; }
 
   private:
-    bool to_stdout() const {
-        return path_ == "-";
-    }
-    std::string temporary() const {
-        return path_ + ".partial";
+    std::vector<unsigned char> header_for(uint64_t data_bytes) const {
+        return wav_header(rate_, channels_, pcm16_, tags_, data_bytes);
     }
     bool put(const unsigned char* bytes, size_t count, std::string* error) {
-        if (count == 0 || std::fwrite(bytes, 1, count, file_) == count) return true;
-        *error = to_stdout() ? "cannot write to standard output" : "cannot write " + temporary();
+        if (count == 0 || std::fwrite(bytes, 1, count, out_.stream()) == count) return true;
+        *error = "cannot write " + out_.shown_name() + ": " + std::strerror(errno);
         return false;
     }
 
     bool wav_;
     bool pcm16_;
     std::string path_;
-    std::FILE* file_ = nullptr;
+    AudioTags tags_;
+    OutputFile out_;
+    bool in_memory_ = false;
     uint32_t rate_ = 0;
     uint32_t channels_ = 2;
     uint64_t data_bytes_ = 0;
@@ -192,6 +148,50 @@ class BuiltinAudioWriter final : public AudioWriter {
 };
 
 }  // namespace
+
+// RIFF (or RF64) WAVE: a JUNK chunk holding the place of ds64, format 3 (IEEE float, with the
+// extension size 0 and its fact chunk) or 1 (integer PCM), the tags, then the data.
+std::vector<unsigned char> wav_header(uint32_t rate, uint32_t channels, bool pcm16,
+                                      const AudioTags& tags, uint64_t data_bytes) {
+    constexpr uint32_t kDs64Bytes = 28;  // RIFF size, data size, sample count, table length 0
+    const uint32_t sample_bytes = pcm16 ? 2 : 4;
+    const uint64_t frames = data_bytes / (uint64_t{sample_bytes} * channels);
+    const std::vector<unsigned char> info = info_chunk(tags);
+    const uint64_t header_bytes =
+        12 + (8 + kDs64Bytes) + (8 + (pcm16 ? 16 : 18)) + (pcm16 ? 0 : 12) + info.size() + 8;
+    const uint64_t riff_bytes = header_bytes - 8 + data_bytes;
+    const bool rf64 = riff_bytes > 0xFFFFFFFFu;
+    const auto u32_or_ff = [rf64](uint64_t v) { return rf64 ? 0xFFFFFFFFu : uint32_t(v); };
+
+    std::vector<unsigned char> h;
+    put_tag(h, rf64 ? "RF64" : "RIFF");
+    put_u32(h, u32_or_ff(riff_bytes));
+    put_tag(h, "WAVE");
+    put_tag(h, rf64 ? "ds64" : "JUNK");
+    put_u32(h, kDs64Bytes);
+    put_u64(h, rf64 ? riff_bytes : 0);
+    put_u64(h, rf64 ? data_bytes : 0);
+    put_u64(h, rf64 ? frames : 0);
+    put_u32(h, 0);
+    put_tag(h, "fmt ");
+    put_u32(h, pcm16 ? 16u : 18u);
+    put_u16(h, pcm16 ? 1u : 3u);
+    put_u16(h, channels);
+    put_u32(h, rate);
+    put_u32(h, rate * channels * sample_bytes);
+    put_u16(h, channels * sample_bytes);
+    put_u16(h, sample_bytes * 8);
+    if (!pcm16) {
+        put_u16(h, 0);  // the extension's size: none
+        put_tag(h, "fact");
+        put_u32(h, 4);
+        put_u32(h, u32_or_ff(frames));
+    }
+    h.insert(h.end(), info.begin(), info.end());
+    put_tag(h, "data");
+    put_u32(h, u32_or_ff(data_bytes));
+    return h;
+}
 
 std::unique_ptr<AudioWriter> make_builtin_audio_writer(AudioFormat format, bool pcm16,
                                                        const std::string& path) {

@@ -1,216 +1,138 @@
-#include <sndfile.h>
-#include <unistd.h>
+// FLAC through libsndfile: 24-bit, or 16-bit when asked, with the song's title, artist and
+// date as Vorbis comments. A file is written through its temporary name and rewritten at the
+// end (STREAMINFO's length and MD5); a stream (standard output, a device, a FIFO) goes out as
+// it is encoded, through a sink that only appends.
 
-#include <algorithm>
-#include <bit>
-#include <cerrno>
-#include <cstdio>
+#include <sndfile.h>
+
 #include <cstring>
 #include <vector>
 
 #include "qarvel/audio_writer.h"
+#include "qarvel/output_file.h"
 
 namespace qarvel_cli {
 namespace {
 
-static_assert(std::endian::native == std::endian::little,
-              "raw output writes the machine's floats as little-endian bytes");
+// libsndfile's virtual I/O over a stream that cannot go back. The encoder rewrites STREAMINFO
+// at the end by seeking to it; the seek is answered as if it had succeeded and the bytes it
+// would rewrite, already gone, are dropped, so that only the stream itself goes out.
+struct AppendOnlySink {
+    std::FILE* stream = nullptr;
+    sf_count_t sent = 0;      // bytes written out
+    sf_count_t position = 0;  // where the encoder believes it is
+    bool failed = false;
 
-// The final name, the temporary name written meanwhile, and the rename at the end.
-struct OutputPath {
-    std::string final_path;
-    bool to_stdout() const { return final_path == "-"; }
-    std::string temporary() const { return final_path + ".partial"; }
-    bool commit(std::string* error) const {
-        if (std::rename(temporary().c_str(), final_path.c_str()) == 0) return true;
-        *error = "cannot rename " + temporary() + ": " + std::strerror(errno);
-        std::remove(temporary().c_str());
-        return false;
-    }
-};
-
-class RawFloatWriter final : public AudioWriter {
-  public:
-    explicit RawFloatWriter(std::string path) : path_{std::move(path)} {}
-    ~RawFloatWriter() override { abandon(); }
-
-    bool begin(uint32_t, uint32_t channels, std::string* error) override {
-        channels_ = channels;
-        if (path_.to_stdout()) {
-            file_ = stdout;
-            return true;
-        }
-        file_ = std::fopen(path_.temporary().c_str(), "wb");
-        if (file_ == nullptr)
-            *error = "cannot write " + path_.temporary() + ": " + std::strerror(errno);
-        return file_ != nullptr;
-    }
-    bool write(const double* samples, uint32_t frames, std::string* error) override {
-        narrowed_.assign(samples, samples + static_cast<size_t>(frames) * channels_);
-        return put(error);
-    }
-    bool finish(std::string* error) override {
-        if (file_ == nullptr) return false;
-        bool ok = std::fflush(file_) == 0;
-        if (file_ != stdout) {
-            ok = std::fclose(file_) == 0 && ok;
-            file_ = nullptr;
-            if (!ok) {
-                *error = "cannot write " + path_.temporary();
-                std::remove(path_.temporary().c_str());
-                return false;
-            }
-            return path_.commit(error);
-        }
-        file_ = nullptr;
-        if (!ok) *error = "cannot write to standard output";
-        return ok;
-    }
-    void abandon() override {
-        if (file_ != nullptr && file_ != stdout) {
-            std::fclose(file_);
-            std::remove(path_.temporary().c_str());
-        }
-        file_ = nullptr;
-    }
-
-  private:
-    bool put(std::string* error) {
-        if (std::fwrite(narrowed_.data(), sizeof(float), narrowed_.size(), file_) ==
-            narrowed_.size()) {
-            return true;
-        }
-        *error = path_.to_stdout() ? "cannot write to standard output"
-                                   : "cannot write " + path_.temporary();
-        return false;
-    }
-
-    OutputPath path_;
-    std::FILE* file_ = nullptr;
-    uint32_t channels_ = 2;
-    std::vector<float> narrowed_;
-};
-
-// libsndfile's virtual I/O over a growing memory buffer (for standard output).
-struct MemoryStream {
-    std::vector<unsigned char> bytes;
-    sf_count_t position = 0;
-
-    static sf_count_t length(void* self) {
-        return static_cast<sf_count_t>(static_cast<MemoryStream*>(self)->bytes.size());
-    }
+    static AppendOnlySink& of(void* self) { return *static_cast<AppendOnlySink*>(self); }
+    static sf_count_t length(void* self) { return of(self).sent; }
     static sf_count_t seek(sf_count_t offset, int whence, void* self) {
-        auto* m = static_cast<MemoryStream*>(self);
-        sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->position : length(self);
+        AppendOnlySink& s = of(self);
+        const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? s.position : s.sent;
         if (base + offset < 0) return -1;
-        m->position = base + offset;
-        return m->position;
+        s.position = base + offset;
+        return s.position;
     }
-    static sf_count_t read(void* destination, sf_count_t count, void* self) {
-        auto* m = static_cast<MemoryStream*>(self);
-        const sf_count_t available = std::max<sf_count_t>(0, length(self) - m->position);
-        const sf_count_t n = std::min(count, available);
-        if (n > 0) std::memcpy(destination, m->bytes.data() + m->position, static_cast<size_t>(n));
-        m->position += n;
-        return n;
-    }
+    static sf_count_t read(void*, sf_count_t, void*) { return 0; }
     static sf_count_t write(const void* source, sf_count_t count, void* self) {
-        auto* m = static_cast<MemoryStream*>(self);
-        const size_t end = static_cast<size_t>(m->position + count);
-        try {
-            if (m->bytes.size() < end) m->bytes.resize(end);
-        } catch (...) {
-            return 0;
+        AppendOnlySink& s = of(self);
+        const sf_count_t end = s.position + count;
+        if (end > s.sent) {  // the part past what was sent goes out; the rest is dropped
+            const sf_count_t skip = s.sent > s.position ? s.sent - s.position : 0;
+            const auto n = static_cast<size_t>(count - skip);
+            if (std::fwrite(static_cast<const char*>(source) + skip, 1, n, s.stream) != n) {
+                s.failed = true;
+                return 0;
+            }
+            s.sent = end;
         }
-        std::memcpy(m->bytes.data() + m->position, source, static_cast<size_t>(count));
-        m->position += count;
+        s.position = end;
         return count;
     }
-    static sf_count_t tell(void* self) { return static_cast<MemoryStream*>(self)->position; }
+    static sf_count_t tell(void* self) { return of(self).position; }
 };
 
-class SndfileWriter final : public AudioWriter {
+class FlacWriter final : public AudioWriter {
   public:
-    SndfileWriter(AudioFormat format, bool pcm16, std::string path)
-        : format_(format), pcm16_(pcm16), path_{std::move(path)} {}
-    ~SndfileWriter() override { abandon(); }
+    FlacWriter(bool pcm16, std::string path) : pcm16_(pcm16), path_(std::move(path)) {}
+    ~FlacWriter() override { abandon(); }
+
+    void set_tags(const AudioTags& tags) override { tags_ = tags; }
 
     bool begin(uint32_t rate, uint32_t channels, std::string* error) override {
+        if (!out_.open(path_, error)) return false;
         SF_INFO info{};
         info.samplerate = static_cast<int>(rate);
         info.channels = static_cast<int>(channels);
-        const int container = format_ == AudioFormat::flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV;
-        const int encoding = pcm16_                         ? SF_FORMAT_PCM_16
-                             : format_ == AudioFormat::flac ? SF_FORMAT_PCM_24
-                                                            : SF_FORMAT_FLOAT;
-        integer_ = encoding != SF_FORMAT_FLOAT;
-        info.format = container | encoding;
-        if (path_.to_stdout()) {
-            io_ = {&MemoryStream::length, &MemoryStream::seek, &MemoryStream::read,
-                   &MemoryStream::write, &MemoryStream::tell};
-            file_ = sf_open_virtual(&io_, SFM_RDWR, &info, &memory_);
+        info.format = SF_FORMAT_FLAC | (pcm16_ ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+        if (out_.seekable()) {
+            file_ = sf_open_fd(fileno(out_.stream()), SFM_WRITE, &info, SF_FALSE);
         } else {
-            file_ = sf_open(path_.temporary().c_str(), SFM_WRITE, &info);
+            sink_.stream = out_.stream();
+            io_ = {&AppendOnlySink::length, &AppendOnlySink::seek, &AppendOnlySink::read,
+                   &AppendOnlySink::write, &AppendOnlySink::tell};
+            file_ = sf_open_virtual(&io_, SFM_WRITE, &info, &sink_);
         }
         if (file_ == nullptr) {
-            *error = std::string("cannot start the audio file: ") + sf_strerror(nullptr);
+            *error = std::string("cannot start the FLAC stream: ") + sf_strerror(nullptr);
+            out_.discard();
             return false;
         }
+        if (!tags_.title.empty()) sf_set_string(file_, SF_STR_TITLE, tags_.title.c_str());
+        if (!tags_.artist.empty()) sf_set_string(file_, SF_STR_ARTIST, tags_.artist.c_str());
+        if (!tags_.date.empty()) sf_set_string(file_, SF_STR_DATE, tags_.date.c_str());
         channels_ = channels;
         return true;
     }
+
     bool write(const double* samples, uint32_t frames, std::string* error) override {
-        const size_t count = static_cast<size_t>(frames) * channels_;
-        const double* data = samples;
-        if (integer_) {
-            // Full scale and beyond would wrap: clip, and count what was clipped.
-            clipped_buffer_.assign(samples, samples + count);
-            for (double& v : clipped_buffer_) {
-                if (v > 1.0 || v < -1.0 || v != v) {
-                    ++clipped_;
-                    v = v > 0.0 ? 1.0 : v < 0.0 ? -1.0 : 0.0;
-                }
+        // Full scale and beyond would wrap: clip, and count what was clipped.
+        clipped_buffer_.assign(samples, samples + static_cast<size_t>(frames) * channels_);
+        for (double& v : clipped_buffer_) {
+            if (v > 1.0 || v < -1.0 || v != v) {
+                ++clipped_;
+                v = v > 0.0 ? 1.0 : v < 0.0 ? -1.0 : 0.0;
             }
-            data = clipped_buffer_.data();
         }
-        if (sf_writef_double(file_, data, frames) == static_cast<sf_count_t>(frames)) return true;
-        *error = std::string("cannot write the audio: ") + sf_strerror(file_);
+        if (sf_writef_double(file_, clipped_buffer_.data(), frames) ==
+                static_cast<sf_count_t>(frames) &&
+            !sink_.failed) {
+            return true;
+        }
+        *error = "cannot write " + out_.shown_name() + ": " +
+                 (sink_.failed ? std::strerror(errno) : sf_strerror(file_));
         return false;
     }
+
     bool finish(std::string* error) override {
         if (file_ == nullptr) return false;
         const int closed = sf_close(file_);
         file_ = nullptr;
-        if (closed != 0) {
-            *error = std::string("cannot complete the audio file: ") + sf_error_number(closed);
-            if (!path_.to_stdout()) std::remove(path_.temporary().c_str());
+        if (closed != 0 || sink_.failed) {
+            *error = "cannot complete " + out_.shown_name() + ": " +
+                     (sink_.failed ? std::string("write failed") : sf_error_number(closed));
+            out_.discard();
             return false;
         }
-        if (!path_.to_stdout()) return path_.commit(error);
-        const bool ok = std::fwrite(memory_.bytes.data(), 1, memory_.bytes.size(), stdout) ==
-                            memory_.bytes.size() &&
-                        std::fflush(stdout) == 0;
-        if (!ok) *error = "cannot write to standard output";
-        return ok;
+        return out_.commit(error);
     }
+
     void abandon() override {
-        if (file_ != nullptr) {
-            sf_close(file_);
-            file_ = nullptr;
-            if (!path_.to_stdout()) std::remove(path_.temporary().c_str());
-        }
+        if (file_ != nullptr) sf_close(file_);
+        file_ = nullptr;
+        out_.discard();
     }
+
     uint64_t clipped_samples() const override { return clipped_; }
 
   private:
-    AudioFormat format_;
     bool pcm16_;
-    OutputPath path_;
+    std::string path_;
+    AudioTags tags_;
+    OutputFile out_;
     SNDFILE* file_ = nullptr;
     SF_VIRTUAL_IO io_{};
-    MemoryStream memory_;
+    AppendOnlySink sink_;
     uint32_t channels_ = 2;
-    bool integer_ = false;
     uint64_t clipped_ = 0;
     std::vector<double> clipped_buffer_;
 };
@@ -219,8 +141,8 @@ class SndfileWriter final : public AudioWriter {
 
 std::unique_ptr<AudioWriter> make_sndfile_audio_writer(AudioFormat format, bool pcm16,
                                                        const std::string& path) {
-    if (format == AudioFormat::f32) return std::make_unique<RawFloatWriter>(path);
-    return std::make_unique<SndfileWriter>(format, pcm16, path);
+    if (format != AudioFormat::flac) return nullptr;
+    return std::make_unique<FlacWriter>(pcm16, path);
 }
 
 }  // namespace qarvel_cli

@@ -4,15 +4,20 @@
 
 #include "host/song_decoding.h"
 #include "qarvel/json_text.h"
+#include "qarvel/song_paths.h"
 
 namespace qarvel_cli {
 namespace {
 
-std::string json_pairs(const standin::TrackReport::Fields& fields) {
+// Name and value pairs in the plug-in's order; with `numbers`, a value that is a whole decimal
+// number is written as a JSON number.
+std::string json_pairs(const standin::TrackReport::Fields& fields, bool numbers) {
     std::string out = "[";
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) out += ", ";
-        out += "[" + json_string(fields[i].first) + ", " + json_string(fields[i].second) + "]";
+        const std::string& value = fields[i].second;
+        out += "[" + json_string(fields[i].first) + ", " +
+               (numbers && is_json_integer(value) ? value : json_string(value)) + "]";
     }
     return out + "]";
 }
@@ -33,12 +38,15 @@ void print_field(const std::string& key, const std::string& value) {
 int run_info(const HostChoice& host, const InfoOptions& options) {
     std::unique_ptr<standin::PluginLibrary> plugin = load_plugin(host);
     if (!plugin) return kExitFailed;
-    std::vector<std::string> files = options.files;
-    if (files.empty()) files.push_back("");
+    std::vector<std::string> problems;
+    const std::vector<std::string> files = expand_song_inputs(options.files, &problems);
+    for (const std::string& p : problems) print_error(p);
+    if (files.empty() && problems.empty()) print_error("no .dmf songs found");
 
-    int status = kExitOk;
+    int status = problems.empty() && !files.empty() ? kExitOk : kExitFailed;
     for (const std::string& path : files) {
         SongInput input(path);
+        standin::ConsoleSubject subject(input.name());
         std::string error;
         standin::OpenedSong song;
         qarvel::HostFile* file = input.file(&error);
@@ -59,7 +67,8 @@ int run_info(const HostChoice& host, const InfoOptions& options) {
             std::printf("{\"file\": %s, \"length_seconds\": %s, \"tags\": %s, \"technical\": %s}\n",
                         json_string(input.name()).c_str(),
                         json_number(report.length_seconds()).c_str(),
-                        json_pairs(report.tags()).c_str(), json_pairs(report.technical()).c_str());
+                        json_pairs(report.tags(), false).c_str(),
+                        json_pairs(report.technical(), true).c_str());
         } else {
             std::printf("%s\n", input.name().c_str());
             std::printf("  length: %s seconds\n", json_number(report.length_seconds()).c_str());

@@ -77,4 +77,15 @@ std::string json_number(double value) {
     return std::string(buffer, result.ptr);
 }
 
+bool is_json_integer(const std::string& text) {
+    const size_t digits_at = !text.empty() && text[0] == '-' ? 1 : 0;
+    const size_t digits = text.size() - digits_at;
+    if (digits == 0 || digits > 15) return false;
+    if (text[digits_at] == '0' && digits > 1) return false;
+    for (size_t i = digits_at; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    return true;
+}
+
 }  // namespace qarvel_cli

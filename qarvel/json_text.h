@@ -12,4 +12,8 @@ std::string json_string(const std::string& text);
 // The shortest decimal that reads back as `value`; null for NaN and infinities.
 std::string json_number(double value);
 
+// Whether `text` is a whole decimal number as JSON writes one ("0", "-12", "48000"; not "007",
+// "+1" or "1.5") and short enough (15 digits) that every reader holds it exactly.
+bool is_json_integer(const std::string& text);
+
 }  // namespace qarvel_cli

@@ -13,12 +13,9 @@
 #include <string>
 #include <vector>
 
-namespace qarvel_cli {
+#include "qarvel/song_paths.h"  // expand_song_inputs: the folder walk info and render share
 
-// The songs named by `inputs`, folders expanded. A folder that cannot be read is left out with
-// a line in `problems`.
-std::vector<std::string> expand_song_inputs(const std::vector<std::string>& inputs,
-                                            std::vector<std::string>* problems);
+namespace qarvel_cli {
 
 class Playlist {
   public:

@@ -18,7 +18,9 @@ TEST(QarvelInfo, JsonIsOneLinePerFileWithTagsAndFieldsInOrder) {
     song.header.year = 125;
     song.message = "a short \\note";
     scratch.put("two.dmf", song.build());
-    scratch.put("bad.dmf", writer::Bytes(40, 0));
+    writer::Bytes bad(40, 0);  // the signature, then nothing the plug-in can take
+    std::copy_n("DDMF", 4, bad.begin());
+    scratch.put("bad.dmf", bad);
 
     const RunResult r = scratch.run({"info", "--json", "two.dmf", "bad.dmf"});
     EXPECT_EQ(r.status, 2);
@@ -28,8 +30,8 @@ TEST(QarvelInfo, JsonIsOneLinePerFileWithTagsAndFieldsInOrder) {
               "[\"DATE\", \"2025-3-14\"], [\"COMMENT\", \"a short \\\\note\"], "
               "[\"SMPL00\", \"sine\"], [\"SMPL01\", \"square\"], [\"LIBR00\", \"\"], [\"LIBR01\", "
               "\"\"]], \"technical\": [[\"channels\", "
-              "\"2\"], [\"samplerate\", \"48000\"], [\"codec\", \"DMF v. 8\"], [\"mod_channels\", "
-              "\"2\"], [\"Patterns\", \"1\"], [\"Orders\", \"1\"]]}\n"
+              "2], [\"samplerate\", 48000], [\"codec\", \"DMF v. 8\"], [\"mod_channels\", "
+              "2], [\"Patterns\", 1], [\"Orders\", 1]]}\n"
               "{\"file\": \"bad.dmf\", \"error\": \"refused by the plug-in (not a playable DMF "
               "song, or out of memory)\"}\n");
 }

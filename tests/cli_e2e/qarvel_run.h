@@ -70,9 +70,10 @@ class Scratch {
 
     // Runs qarvel with `args` in the folder, with XDG_CONFIG_HOME inside it.
     RunResult run(const std::vector<std::string>& args) const {
+        // A qarvel that waits on something fails the test here instead of hanging it.
         std::string command = "cd " + quote(dir_.string()) +
-                              " && XDG_CONFIG_HOME=" + quote((dir_ / "config").string()) + " " +
-                              quote(TARNWICK_QARVEL_PATH);
+                              " && XDG_CONFIG_HOME=" + quote((dir_ / "config").string()) +
+                              " timeout 120 " + quote(TARNWICK_QARVEL_PATH);
         for (const std::string& a : args) command += " " + quote(a);
         command += " >" + quote(path(".stdout").string()) + " 2>" + quote(path(".stderr").string());
         RunResult result;

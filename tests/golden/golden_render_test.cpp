@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ const Ramp kRamps[] = {{"ramp-off", 0}, {"ramp-on", kDefaultRampLength}};
 struct GoldenSong {
     std::string name;
     writer::Bytes image;
+    // Test names and failures show the song's name, not its bytes.
+    friend void PrintTo(const GoldenSong& song, std::ostream* os) { *os << song.name; }
 };
 
 std::vector<GoldenSong> golden_songs() {
@@ -96,8 +99,8 @@ class WriteDigestsWhenUpdating : public ::testing::Environment {
     void TearDown() override {
         if (!updating()) return;
         std::ofstream out(kDigestFile);
-        out << "# song mode ramp sha256 of the rendered 32-bit float samples (44100 Hz, default\n"
-               "# volume, no loop). Regenerate: TARNWICK_UPDATE_GOLDEN=1 "
+        out << "# song mode ramp sha256 of the rendered 32-bit float samples (the default rate\n"
+               "# and volume, no loop). Regenerate: TARNWICK_UPDATE_GOLDEN=1 "
                "build/NAME/tests/tarnwick_golden_tests,\n# and say why in the commit message.\n";
         for (const auto& [key, digest] : computed()) out << key << " " << digest << "\n";
         std::printf("golden digests written to %s\n", kDigestFile);

@@ -45,7 +45,7 @@ TEST_F(SoundSession, AFolderPlaysItsSongsInOrderAndReportsTheRefusedOne) {
     std::filesystem::create_directories(scratch_.path("list/more"));
     scratch_.put("list/a.dmf", plugin_test::two_track_song().build());
     scratch_.put("list/more/b.dmf", demo_);
-    scratch_.put("list/bad.dmf", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'n', 'g'});
+    scratch_.put("list/bad.dmf", {'D', 'D', 'M', 'F', ' ', 'n', 'o', ' ', 's', 'o', 'n', 'g'});
     const Frames a = reference("list/a.dmf");
     const Frames b = reference("list/more/b.dmf");
 
