@@ -14,6 +14,7 @@
 #include "qarvel/play/implied_play.h"
 #include "qarvel/play/play_command.h"
 #endif
+#include "qarvel/play/option_checks.h"
 #include "qarvel/prefs_command.h"
 #include "qarvel/qarvel_common.h"
 #include "qarvel/render_command.h"
@@ -143,7 +144,7 @@ int run(int argc, char** argv) {
     render_command->add_option("--mode", mode_name, "Resampling: nearest, linear or cubic")
         ->check(CLI::IsMember({"nearest", "linear", "cubic"}));
     render_command->add_option("--volume", volume, "Mixing volume as the page shows it (0.25)")
-        ->check(CLI::Range(0.0, 1000.0));
+        ->check(page_volume_check());
     render_command->add_option("--ramp", ramp_name, "Volume ramping: off, light or heavy")
         ->check(CLI::IsMember({"off", "light", "heavy"}));
     auto* seconds =
@@ -189,21 +190,27 @@ int run(int argc, char** argv) {
     PlayOptions play;
     std::optional<std::string> play_mode;
     std::optional<std::string> play_ramp;
+    std::optional<std::string> play_start;
     CLI::App* play_command = app.add_subcommand(
         "play",
         "Play songs and folders of songs through the sound system (no FILE: the demo "
         "song); `qarvel FILE...` does the same");
+    play_command->footer(play_keys_text());
     play_command->add_option("FILE", play.inputs, "DMF files, and folders of them");
     play_command->add_option("--rate", play.rate, "Output sample rate in Hz")
-        ->check(CLI::Range(int32_t{1}, int32_t{1000000}));
+        ->check(device_rate_check());
     play_command->add_option("--mode", play_mode, "Resampling: nearest, linear or cubic")
         ->check(CLI::IsMember({"nearest", "linear", "cubic"}));
     play_command->add_option("--volume", play.volume, "Mixing volume as the page shows it (0.25)")
-        ->check(CLI::Range(0.0, 1000.0));
+        ->check(page_volume_check());
     play_command->add_option("--ramp", play_ramp, "Volume ramping: off, light or heavy")
         ->check(CLI::IsMember({"off", "light", "heavy"}));
     play_command->add_flag("--loop", play.loop, "Loop each song (until --seconds, n or q)");
-    play_command->add_option("--seconds", play.seconds, "Stop each song after this many seconds")
+    play_command->add_option("--start", play_start, "Start each song at TIME (decoding forward)")
+        ->check(kTime);
+    play_command
+        ->add_option("--seconds", play.seconds,
+                     "Stop each song after this many seconds (from --start)")
         ->check(CLI::PositiveNumber);
     play_command->add_option("--device", play.device, "Output device (see --list-devices)");
     play_command->add_flag("--list-devices", play.list_devices, "List the output devices");
@@ -281,6 +288,7 @@ int run(int argc, char** argv) {
     if (*play_command) {
         if (play_mode) play.mode = kModes.at(*play_mode);
         if (play_ramp) play.ramp_length = kRamps.at(*play_ramp);
+        if (play_start) play.start = parse_time(*play_start).value_or(0.0);
         return run_play(host, play);
     }
 #endif

@@ -9,6 +9,7 @@
 #include "host/settings_records.h"
 #include "qarvel/play/audio_output.h"
 #include "qarvel/play/player.h"
+#include "qarvel/play/player_keys.h"
 #include "qarvel/play/playlist.h"
 
 namespace qarvel_cli {
@@ -52,6 +53,16 @@ int run_play(const HostChoice& host, const PlayOptions& options) {
 
     std::unique_ptr<standin::PluginLibrary> plugin = load_plugin(host);
     if (!plugin) return kExitFailed;
+    PlayerSetup setup;
+    setup.settings = settings_in_force(*plugin, options);
+    // The settings file may name a rate the option would refuse.
+    if (setup.settings.output_rate() < PlaySettings::kLowestDeviceRate) {
+        print_error("cannot play at " + std::to_string(setup.settings.output_rate()) +
+                    " Hz (the settings' rate): sound devices play " +
+                    std::to_string(PlaySettings::kLowestDeviceRate) +
+                    " Hz and up; give --rate, or render to a file");
+        return kExitFailed;
+    }
 
     std::string error;
     std::unique_ptr<AudioSystem> audio = AudioSystem::start(&error);
@@ -60,12 +71,11 @@ int run_play(const HostChoice& host, const PlayOptions& options) {
         return kExitFailed;
     }
 
-    PlayerSetup setup;
-    setup.settings = settings_in_force(*plugin, options);
+    setup.start_seconds = options.start;
     setup.seconds = options.seconds;
     setup.device = options.device;
     setup.screen = isatty(STDERR_FILENO) != 0;
-    setup.keys = setup.screen && isatty(STDIN_FILENO) != 0;
+    setup.keys = true;  // from the controlling terminal, when there is one
     Playlist playlist(std::move(songs), options.shuffle, options.repeat, std::random_device{}());
     int status = kExitOk;
     {
@@ -73,6 +83,12 @@ int run_play(const HostChoice& host, const PlayOptions& options) {
         status = player.run(playlist);
     }
     return problems.empty() ? status : kExitFailed;
+}
+
+std::string play_keys_text() {
+    std::string text = "Keys (read from the terminal, also with standard error redirected):\n";
+    for (const char* line : kKeyHelp) text += "  " + std::string(line) + "\n";
+    return text;
 }
 
 }  // namespace qarvel_cli

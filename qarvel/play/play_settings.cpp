@@ -27,6 +27,10 @@ std::vector<uint8_t> PlaySettings::records() const {
     return bytes;
 }
 
+uint32_t PlaySettings::output_rate() const {
+    return static_cast<uint32_t>(rate > 0 ? rate : kPluginDefaultRate);
+}
+
 std::string PlaySettings::text() const {
     const char* mode_name = mode == 0 ? "nearest" : mode == 2 ? "cubic" : "linear";
     char ramp[32];
@@ -39,8 +43,8 @@ std::string PlaySettings::text() const {
         std::snprintf(ramp, sizeof ramp, "%.4g ms", ramp_length / 1000.0);
     }
     char text[160];
-    std::snprintf(text, sizeof text, "%d Hz  %s  volume %.3g  ramp %s  loop %s", rate, mode_name,
-                  volume / 1000.0, ramp, loop ? "on" : "off");
+    std::snprintf(text, sizeof text, "%u Hz  %s  volume %.3g  ramp %s", output_rate(), mode_name,
+                  volume / 1000.0, ramp);
     return text;
 }
 

@@ -18,6 +18,11 @@ struct PlaySettings {
     static constexpr int32_t kVolumeMin = 100;
     static constexpr int32_t kVolumeMax = 1000;
     static constexpr int32_t kVolumeStep = 50;
+    // The lowest output rate the player opens a device at: sound devices play 8000 Hz and up,
+    // and below it the device's buffer lasts so long that stopping waits on it.
+    static constexpr int32_t kLowestDeviceRate = 8000;
+    // The rate the plug-in decodes at when "srate" names none.
+    static constexpr int32_t kPluginDefaultRate = 48000;
 
     int32_t rate = 48000;        // "srate"
     int32_t mode = 1;            // "rsmode"
@@ -29,10 +34,18 @@ struct PlaySettings {
     static PlaySettings from_records(const standin::SettingsRecords& records);
     // All five as stored settings records.
     std::vector<uint8_t> records() const;
-    // "44100 Hz  linear  volume 0.25  ramp light  loop off"
+    // The rate the songs decode at, in Hz.
+    uint32_t output_rate() const;
+    // "44100 Hz  linear  volume 0.25  ramp light" (loop is shown with the list's modes)
     std::string text() const;
     // The volume one step up (`steps` 1) or down (-1), kept within the page's range.
     void step_volume(int steps);
 };
+
+// Whether `volume` (as the page shows it, 0.25) is within the page's 0.1 to 1.0.
+constexpr bool volume_in_page_range(double volume) {
+    return volume >= PlaySettings::kVolumeMin / 1000.0 &&
+           volume <= PlaySettings::kVolumeMax / 1000.0;
+}
 
 }  // namespace qarvel_cli

@@ -17,13 +17,17 @@ void copy_out_of_feed(PlaybackFeed& feed, float* out, size_t frames) {
     }
     float left = 0.0f;
     float right = 0.0f;
+    uint64_t clipped = 0;
     for (size_t i = 0; i < got; ++i) {
-        left = std::max(left, std::fabs(out[2 * i]));
-        right = std::max(right, std::fabs(out[2 * i + 1]));
+        const float l = std::fabs(out[2 * i]);
+        const float r = std::fabs(out[2 * i + 1]);
+        left = std::max(left, l);
+        right = std::max(right, r);
+        clipped += (l > 1.0f ? 1u : 0u) + (r > 1.0f ? 1u : 0u);
     }
     feed.peak_left.store(left, std::memory_order_relaxed);
     feed.peak_right.store(right, std::memory_order_relaxed);
-    feed.frames_played.fetch_add(got, std::memory_order_relaxed);
+    if (clipped != 0) feed.clipped_samples.fetch_add(clipped, std::memory_order_relaxed);
 }
 
 }  // namespace qarvel_cli

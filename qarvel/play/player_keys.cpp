@@ -22,7 +22,8 @@ constexpr KeyByte kPlainKeys[] = {
     {' ', PlayerKey::pause},         {'n', PlayerKey::next_song},     {'N', PlayerKey::next_song},
     {'p', PlayerKey::previous_song}, {'P', PlayerKey::previous_song}, {'l', PlayerKey::toggle_loop},
     {'L', PlayerKey::toggle_loop},   {'+', PlayerKey::volume_up},     {'=', PlayerKey::volume_up},
-    {'-', PlayerKey::volume_down},   {'_', PlayerKey::volume_down},   {'q', PlayerKey::quit},
+    {'-', PlayerKey::volume_down},   {'_', PlayerKey::volume_down},   {'h', PlayerKey::help},
+    {'H', PlayerKey::help},          {'?', PlayerKey::help},          {'q', PlayerKey::quit},
     {'Q', PlayerKey::quit}};
 
 template <size_t N>

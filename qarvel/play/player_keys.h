@@ -18,7 +18,20 @@ enum class PlayerKey {
     toggle_loop,    // l
     volume_up,      // + (or =, its unshifted key)
     volume_down,    // - (or _)
+    help,           // h or ?: show or hide the keys
     quit,           // q
+};
+
+// The keys as the screen's help and `play --help` list them, one "key  what it does" a line.
+inline constexpr const char* kKeyHelp[] = {
+    "space       pause / resume",
+    "Left/Right  10 seconds back / forward",
+    "Up/Down     one minute forward / back",
+    "n / p       next / previous song",
+    "l           loop on / off",
+    "+ / -       mixing volume up / down by 0.05 (0.1 to 1.0)",
+    "h / ?       show / hide the keys",
+    "q           quit",
 };
 
 class KeyDecoder {

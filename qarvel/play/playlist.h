@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ class Playlist {
     size_t size() const { return songs_.size(); }
     size_t position() const { return position_; }  // 0-based
     const std::string& current() const { return songs_[position_]; }
+    const std::string& at(size_t position) const { return songs_[position]; }
+    bool shuffled() const { return shuffled_; }
+    bool repeats() const { return repeat_; }
+
+    // The place after `position` (the first again on a repeating list), or none at the end.
+    std::optional<size_t> after(size_t position) const;
+    // The place before `position`, or none at the first.
+    std::optional<size_t> before(size_t position) const;
+    void move_to(size_t position) { position_ = position; }
 
     // Moves to the next song; false at the end of a list that does not repeat.
     bool advance();
@@ -33,6 +43,7 @@ class Playlist {
 
   private:
     std::vector<std::string> songs_;
+    bool shuffled_;
     bool repeat_;
     size_t position_ = 0;
 };

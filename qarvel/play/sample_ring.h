@@ -35,6 +35,11 @@ class SampleRing {
     // Copies up to `frames` frames out; returns how many there were.
     size_t read(float* interleaved, size_t frames);
 
+    // Frames written and read since the ring was made (clear() reads the rest): a frame's
+    // place in the stream, comparable across the producer's and the consumer's side.
+    uint64_t frames_written() const { return written_.load(std::memory_order_acquire); }
+    uint64_t frames_read() const { return read_.load(std::memory_order_acquire); }
+
     // Empties the ring. Neither side may be running.
     void clear();
 

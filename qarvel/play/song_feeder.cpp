@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <vector>
 
 namespace qarvel_cli {
 
-SongFeeder::SongFeeder(standin::OpenedSong song, uint64_t start_frame, double seconds_limit,
-                       PlaybackFeed& feed)
+SongFeeder::SongFeeder(standin::OpenedSong song, uint32_t rate, uint64_t start_frame,
+                       uint64_t end_frame, PlaybackFeed& feed)
     : song_(std::move(song)),
+      rate_(rate),
       start_frame_(start_frame),
-      seconds_limit_(seconds_limit),
+      end_frame_(end_frame),
       feed_(feed),
       thread_([this] { run(); }) {}
 
@@ -22,8 +22,7 @@ SongFeeder::~SongFeeder() {
 
 bool SongFeeder::primed() const {
     if (skipping()) return false;
-    return feed_.source_done.load(std::memory_order_acquire) ||
-           feed_.ring.readable_frames() >= feed_.ring.capacity_frames() / 2;
+    return finished() || feed_.ring.readable_frames() >= feed_.ring.capacity_frames() / 2;
 }
 
 bool SongFeeder::push(const float* samples, size_t frames) {
@@ -41,25 +40,15 @@ bool SongFeeder::push(const float* samples, size_t frames) {
 void SongFeeder::run() {
     std::vector<float> narrowed;
     uint64_t position = 0;  // frames decoded from the song's start
-    uint32_t rate = 0;
-    uint64_t frame_limit = UINT64_MAX;
     const standin::DecodeEnd end =
         standin::decode_song(*song_.decoder.get(), [&](const standin::BlockBuffer& block) {
             if (stop_.load(std::memory_order_relaxed)) return false;
-            if (block.channels() != SampleRing::kChannels || block.sample_rate() == 0 ||
-                (rate != 0 && block.sample_rate() != rate)) {
+            if (block.channels() != SampleRing::kChannels || block.sample_rate() != rate_) {
                 failed_.store(true, std::memory_order_release);
                 return false;
             }
-            if (rate == 0) {
-                rate = block.sample_rate();
-                rate_.store(rate, std::memory_order_release);
-                if (seconds_limit_ > 0.0) {
-                    frame_limit = static_cast<uint64_t>(std::llround(seconds_limit_ * rate));
-                }
-            }
             const uint64_t block_start = position;
-            const uint64_t block_end = std::min<uint64_t>(position + block.frames(), frame_limit);
+            const uint64_t block_end = std::min<uint64_t>(position + block.frames(), end_frame_);
             position = block_end;
             decoded_.store(position, std::memory_order_release);
             if (block_end > start_frame_) {
@@ -73,12 +62,12 @@ void SongFeeder::run() {
                 }
                 if (!push(narrowed.data(), count)) return false;
             }
-            return position < frame_limit;
+            return position < end_frame_;
         });
     if (end == standin::DecodeEnd::render_error) failed_.store(true, std::memory_order_release);
-    skipping_.store(false, std::memory_order_release);
-    feed_.source_done.store(true, std::memory_order_release);
     song_.decoder.reset();
+    skipping_.store(false, std::memory_order_release);
+    finished_.store(true, std::memory_order_release);
 }
 
 }  // namespace qarvel_cli

@@ -12,6 +12,7 @@
 #include "qarvel/play/implied_play.h"
 #include "qarvel/play/play_settings.h"
 #include "qarvel/play/player_keys.h"
+#include "qarvel/play/player_screen.h"
 #include "qarvel/play/playlist.h"
 
 namespace qarvel_cli {
@@ -26,6 +27,7 @@ TEST(PlayerKeys, BytesFromATerminalBecomeTheKeysTheyStandFor) {
     };
     const std::vector<Case> cases = {
         {{" nplq"}, {K::pause, K::next_song, K::previous_song, K::toggle_loop, K::quit}},
+        {{"h?H"}, {K::help, K::help, K::help}},
         {{"+=-_"}, {K::volume_up, K::volume_up, K::volume_down, K::volume_down}},
         {{"\x1b[A\x1b[B\x1b[C\x1b[D"},
          {K::forward_long, K::back_long, K::forward_short, K::back_short}},
@@ -81,10 +83,14 @@ TEST(Playlist, MovesOnAndBackAndRepeatsOnlyWhenAsked) {
     EXPECT_EQ(once.current(), "b");
     EXPECT_FALSE(once.advance());
 
+    EXPECT_EQ(once.before(0), std::nullopt);
+
     Playlist repeating({"a", "b"}, false, true, 0);
     repeating.advance();
     EXPECT_TRUE(repeating.advance());
     EXPECT_EQ(repeating.current(), "a");
+    EXPECT_EQ(repeating.after(1), 0u);
+    EXPECT_EQ(repeating.before(0), std::nullopt);
 }
 
 TEST(Playlist, ShuffleIsAPermutationFixedByItsSeed) {
@@ -115,6 +121,53 @@ TEST(PlaySettings, VolumeKeysStepOnTheGridWithinThePagesRange) {
         s.volume = c.from;
         s.step_volume(c.steps);
         EXPECT_EQ(s.volume, c.to) << c.from << " " << c.steps;
+    }
+}
+
+TEST(PlaySettings, TheVolumeOptionTakesThePagesRange) {
+    for (double v : {0.1, 0.25, 1.0}) EXPECT_TRUE(volume_in_page_range(v)) << v;
+    for (double v : {0.0, 0.0999, 1.0001, 50.0}) EXPECT_FALSE(volume_in_page_range(v)) << v;
+}
+
+TEST(PlayerScreen, EveryLineFitsFrom40To200ColumnsAndKeepsWhatMatters) {
+    PlayerView view;
+    view.position = 12;
+    view.count = 140;
+    view.name = "songs/a folder with a long name/" + std::string(150, 'x') + "/the song.dmf";
+    view.title = "A title \x1b[2J with an escape " + std::string(200, 't');
+    view.artist = "someone";
+    view.tracker = "X-Tracker";
+    view.elapsed_seconds = 3725.0;
+    view.length_seconds = 7322.0;
+    view.settings = "1000000 Hz  nearest  volume 0.25  ramp 8.123 ms";
+    view.peak_left = 1.5f;
+    view.peak_right = 0.001f;
+    view.clipping = true;
+    view.repeat = true;
+    view.state = "seeking to 1:02:05 (decoding forward) ...";
+    for (const bool keys : {false, true}) {
+        view.keys_shown = keys;
+        for (size_t width : {40u, 59u, 60u, 80u, 120u, 200u}) {
+            SCOPED_TRACE(width);
+            const std::vector<std::string> lines = player_screen_lines(view, width);
+            ASSERT_EQ(lines.size(), keys ? 8u + std::size(kKeyHelp) : 9u);
+            for (const std::string& line : lines) {
+                EXPECT_LT(line.size(), width) << line;
+                EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+            }
+            if (width < 60) continue;  // from 60 columns on, nothing that matters is cut
+            EXPECT_EQ(lines[0].rfind("12/140  ...", 0), 0u) << lines[0];
+            EXPECT_TRUE(lines[0].ends_with("/the song.dmf")) << lines[0];
+            EXPECT_TRUE(lines[3].starts_with("1:02:05 / 2:02:02  [#") && lines[3].ends_with("-]"));
+            EXPECT_NE(lines[4].find("]  +3.5 dB   R [--"), std::string::npos) << lines[4];
+            EXPECT_TRUE(lines[4].ends_with("]     -inf CLIP")) << lines[4];
+            EXPECT_EQ(lines[5], view.settings);
+            EXPECT_EQ(lines[6], "loop off  shuffle off  repeat on");
+            EXPECT_EQ(lines[7], "Underruns: 0    " + view.state);
+            if (keys) {
+                EXPECT_EQ(lines.back(), kKeyHelp[std::size(kKeyHelp) - 1]);
+            }
+        }
     }
 }
 

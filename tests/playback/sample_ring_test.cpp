@@ -101,11 +101,24 @@ TEST(PlaybackFeed, ShortCallbacksArePaddedWithSilenceAndCountedOnlyBeforeTheEnd)
         copy_out_of_feed(feed, out.data(), 6);
         SCOPED_TRACE(c.frames_in_ring);
         EXPECT_EQ(feed.underruns.load(), c.underruns);
-        EXPECT_EQ(feed.frames_played.load(), c.frames_in_ring);
+        EXPECT_EQ(feed.ring.frames_read(), c.frames_in_ring);
         for (size_t i = 2 * c.frames_in_ring; i < out.size(); ++i) EXPECT_EQ(out[i], 0.0f);
         EXPECT_EQ(feed.peak_left.load(), c.frames_in_ring ? 0.5f : 0.0f);
         EXPECT_EQ(feed.peak_right.load(), c.frames_in_ring ? 0.75f : 0.0f);
+        EXPECT_EQ(feed.clipped_samples.load(), 0u);
     }
+}
+
+TEST(PlaybackFeed, SamplesBeyondFullScaleAreCountedAsClipped) {
+    PlaybackFeed feed(16);
+    const std::vector<float> in = {1.0f, -1.0f, 1.0001f, 0.2f, -3.0f, 2.0f, 0.0f, -1.5f};
+    feed.ring.write(in.data(), 4);
+    std::vector<float> out(2 * 3);
+    copy_out_of_feed(feed, out.data(), 3);
+    EXPECT_EQ(feed.clipped_samples.load(), 3u);
+    copy_out_of_feed(feed, out.data(), 3);  // the last frame, then silence
+    EXPECT_EQ(feed.clipped_samples.load(), 4u);
+    EXPECT_EQ(feed.peak_right.load(), 1.5f);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // qarvel play in a real terminal (tmux): the screen, and keys that pause, seek and skip, with
-// what the sound server was given checked against the rendered songs; and the terminal given
-// back as it was after q, Ctrl-C, SIGTERM and a crash.
+// what the sound server was given checked against the rendered songs; the screen read back at
+// 60 columns and at a wide terminal after n, p and resizes; and every way out quick at the
+// lowest rate, with the terminal given back as it was after q, Ctrl-C, SIGTERM and a crash.
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <sstream>
@@ -14,27 +16,39 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One tmux server of the test's own, running one shell command in a window of 100 x 30.
+// One tmux server of the test's own, running one shell command in a window of `width` x 30.
 class Tmux {
   public:
-    Tmux(const std::filesystem::path& dir, const std::string& command)
+    Tmux(const std::filesystem::path& dir, const std::string& command, int width = 100)
         : socket_((dir / ("tmux" + std::to_string(++servers_) + ".sock")).string()) {
-        tmux("-f /dev/null new-session -d -s play -x 100 -y 30 " + quote(command));
+        tmux("-f /dev/null new-session -d -s play -x " + std::to_string(width) + " -y 30 " +
+             quote(command));
     }
     ~Tmux() { tmux("kill-server"); }
 
     void keys(const std::string& names) { tmux("send-keys -t play " + names); }
-    std::string screen() const {
+    void resize(int width) { tmux("resize-window -t play -x " + std::to_string(width)); }
+    // Whether the program in the window reads keys: its terminal is out of line mode.
+    bool raw() const {
+        const std::string out = socket_ + ".stty";
+        tmux("display -p -t play '#{pane_tty}' | xargs -I{} stty -F {} -a",
+             " >" + quote(out) + " 2>/dev/null");
+        return cli_test::read_text(out).find("-icanon") != std::string::npos;
+    }
+    // What the window shows; `joined`: wrapped lines joined into one.
+    std::string screen(bool joined = false) const {
         const std::string out = socket_ + ".capture";
-        tmux("capture-pane -p -t play", " >" + quote(out) + " 2>/dev/null");
+        tmux(std::string("capture-pane -p ") + (joined ? "-J " : "") + "-t play",
+             " >" + quote(out) + " 2>/dev/null");
         return cli_test::read_text(out);
     }
     // Waits up to ten seconds for a screen that `wanted` accepts; the last screen seen.
-    std::string wait_for(const std::function<bool(const std::string&)>& wanted, bool* found) const {
+    std::string wait_for(const std::function<bool(const std::string&)>& wanted, bool* found,
+                         bool joined = false) const {
         std::string shown;
         for (auto until = std::chrono::steady_clock::now() + 10s;
              std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(50ms)) {
-            shown = screen();
+            shown = screen(joined);
             if (wanted(shown)) {
                 *found = true;
                 return shown;
@@ -99,10 +113,14 @@ class TerminalPlay : public SoundSession {
                "/config sh -c 'echo $$ > pid; exec " + TARNWICK_QARVEL_PATH + " " + args +
                "'; echo $? > status; stty -a > stty; sleep 60";
     }
-    // Waits for the command to finish; its exit status, or -1.
-    int wait_for_exit() {
+    // Waits for the command to finish; its exit status, or -1. `took`: how long qarvel took.
+    int wait_for_exit(std::chrono::steady_clock::duration* took = nullptr) {
+        const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 200; ++i) {
             const std::string status = cli_test::read_text(scratch_.path("status"));
+            if (took != nullptr && !status.empty() && *took == took->zero()) {
+                *took = std::chrono::steady_clock::now() - start;
+            }
             if (!status.empty() && std::filesystem::exists(scratch_.path("stty"))) {
                 std::this_thread::sleep_for(100ms);  // stty's output complete
                 return std::stoi(status);
@@ -137,7 +155,9 @@ TEST_F(TerminalPlay, KeysPauseSeekAndSkipWhatTheServerIsGiven) {
     EXPECT_NE(shown.find("1/2  demo.dmf"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Title:   Tarnwick Demo"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Artist:  tarnwick    Tracker: TARNWICK"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("44100 Hz  linear  volume 0.25  ramp light  loop off"), std::string::npos)
+    EXPECT_NE(shown.find("44100 Hz  linear  volume 0.25  ramp light\nloop off  shuffle off  "
+                         "repeat off\n"),
+              std::string::npos)
         << shown;
     EXPECT_TRUE(has(shown, "L [#") && has(shown, " dB   R [#")) << "level meters: " << shown;
     EXPECT_TRUE(has(shown, " / 0:34  [#")) << shown;
@@ -169,6 +189,13 @@ TEST_F(TerminalPlay, KeysPauseSeekAndSkipWhatTheServerIsGiven) {
               std::string::npos)
         << shown;
     EXPECT_NE(shown.find("Title:   two tracks"), std::string::npos) << shown;
+    terminal.keys("?");
+    shown = terminal.wait_for(
+        [](const std::string& screen) {
+            return has(screen, "\nh / ?       show / hide the keys\n");
+        },
+        &ok);
+    EXPECT_TRUE(ok) << shown;
     std::this_thread::sleep_for(1s);
 
     terminal.keys("q");
@@ -199,29 +226,130 @@ TEST_F(TerminalPlay, KeysPauseSeekAndSkipWhatTheServerIsGiven) {
     EXPECT_EQ(m.unmatched_frames, 0u);
 }
 
-TEST_F(TerminalPlay, CtrlCSigtermAndACrashGiveTheTerminalBack) {
+// A window read with its wrapped lines joined: the messages above the screen, and the screen
+// from its last line that starts with `first` on (rows without their trailing blanks).
+struct Pane {
+    std::vector<std::string> above;
+    std::vector<std::string> screen;
+};
+Pane split_pane(const std::string& text, const std::string& first) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string row; std::getline(in, row);) {
+        row.erase(row.find_last_not_of(' ') + 1);
+        rows.push_back(row);
+    }
+    while (!rows.empty() && rows.back().empty()) rows.pop_back();
+    const auto top = std::find_if(rows.rbegin(), rows.rend(),
+                                  [&](const std::string& r) { return r.starts_with(first); });
+    if (top == rows.rend()) return {rows, {}};
+    return {{rows.begin(), top.base() - 1}, {top.base() - 1, rows.end()}};
+}
+
+TEST_F(TerminalPlay, TheScreenFitsAt60AndAtAWideTerminalAfterSkipsAndResizes) {
+    std::filesystem::create_directories(scratch_.path("list"));
+    scratch_.put("list/a.dmf", plugin_test::two_track_song().build());
+    scratch_.put("list/bad.dmf", {'D', 'D', 'M', 'F', ' ', 'n', 'o', ' ', 's', 'o', 'n', 'g'});
+    scratch_.put("list/c song with a name long enough to be cut at sixty columns.dmf", demo_);
+    Tmux terminal(scratch_.dir(), command("play list --rate 44100"), 60);
+    struct Step {
+        std::string keys;  // typed first
+        int width;
+        std::string first;  // how the screen's first line starts, and the title it shows
+        std::string title;
+    };
+    const std::vector<Step> steps = {
+        {"", 60, "1/3  list/a.dmf", "two tracks"},
+        // The refused song is passed over going forward and going back; the messages above
+        // the screen are wider than the terminal.
+        {"n", 60, "3/3  ...", "Tarnwick Demo"},
+        {"p", 60, "1/3  list/a.dmf", "two tracks"},
+        {"", 200, "1/3  list/a.dmf", "two tracks"},
+        {"n", 200, "3/3  list/c song with a name long enough", "Tarnwick Demo"},
+        {"", 60, "3/3  ...", "Tarnwick Demo"},
+    };
+    // Above the screen, only whole messages: a song played, or the one refused.
+    const auto whole_message = [](const std::string& line) {
+        return line.starts_with("qarvel: ") && line.substr(9, 7) == "/3 list" &&
+               (line.ends_with(", 0 underruns") || line.ends_with(", or out of memory)"));
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.keys + " at " + std::to_string(step.width));
+        if (!step.keys.empty()) terminal.keys(step.keys);
+        terminal.resize(step.width);
+        // Drawn at this width: its progress bar is as wide as the width allows.
+        const size_t progress = 15 + (step.width == 60 ? 38 : 60);
+        bool ok = false;
+        const Pane pane = split_pane(terminal.wait_for(
+                                         [&](const std::string& text) {
+                                             const Pane p = split_pane(text, step.first);
+                                             return p.screen.size() == 9 &&
+                                                    p.screen[1] == "Title:   " + step.title &&
+                                                    p.screen[3].size() == progress &&
+                                                    has(p.screen[7], "playing");
+                                         },
+                                         &ok, true),
+                                     step.first);
+        ASSERT_TRUE(ok) << ::testing::PrintToString(pane.above)
+                        << ::testing::PrintToString(pane.screen);
+        const std::vector<std::string>& screen = pane.screen;
+        EXPECT_TRUE(screen[4].starts_with("L [") && has(screen[4], "   R [")) << screen[4];
+        EXPECT_EQ(screen[5], "44100 Hz  linear  volume 0.25  ramp light");
+        EXPECT_EQ(screen[6], "loop off  shuffle off  repeat off");
+        EXPECT_EQ(screen[8], "space pause  Left/Right seek  n/p song  h keys  q quit");
+        for (const std::string& line : screen) {
+            EXPECT_LT(line.size(), static_cast<size_t>(step.width)) << line;
+        }
+        // Nothing of an earlier screen is left above this one.
+        for (const std::string& line : pane.above) {
+            EXPECT_TRUE(line.empty() || whole_message(line)) << line;
+        }
+    }
+    terminal.keys("q");
+    EXPECT_EQ(wait_for_exit(), 2) << terminal.screen();  // a song was refused
+}
+
+// Every way out ends the player within a second; a sanitizer's own work at exit (the leak
+// check) comes on top.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr auto kWayOut = 2s;
+#else
+constexpr auto kWayOut = 1s;
+#endif
+
+TEST_F(TerminalPlay, EveryWayOutIsQuickAtTheLowestRateAndGivesTheTerminalBack) {
     struct Case {
         std::string how;
-        int signal;  // what qarvel is sent (0: the key)
-        int status;  // a crash still ends by its signal, after the terminal is back
+        int signal;         // what qarvel is sent (0: the key, -1: nothing, the song ends)
+        std::string extra;  // 2>log: no screen, keys all the same
+        int status;         // a crash still ends by its signal, after the terminal is back
     };
-    for (const Case& c : {Case{"C-c", 0, 128 + SIGINT}, Case{"SIGTERM", SIGTERM, 128 + SIGTERM},
-                          Case{"SIGSEGV", SIGSEGV, 128 + SIGSEGV}}) {
+    for (const Case& c :
+         {Case{"q", 0, " 2>log", 0}, Case{"end", -1, " --seconds 1.5", 0},
+          Case{"C-c", 0, "", 128 + SIGINT}, Case{"SIGTERM", SIGTERM, "", 128 + SIGTERM},
+          Case{"SIGSEGV", SIGSEGV, "", 128 + SIGSEGV}}) {
         SCOPED_TRACE(c.how);
         std::filesystem::remove(scratch_.path("status"));
         std::filesystem::remove(scratch_.path("stty"));
-        Tmux terminal(scratch_.dir(), command("play demo.dmf"));
+        Tmux terminal(scratch_.dir(), command("play demo.dmf --rate 8000" + c.extra));
         bool ok = false;
-        const std::string shown = terminal.wait_for(showing("playing"), &ok);
-        ASSERT_TRUE(ok) << shown;
+        terminal.wait_for([&](const std::string&) { return terminal.raw(); }, &ok);
+        ASSERT_TRUE(ok) << "the player never read keys: " << terminal.screen();
+        std::this_thread::sleep_for(700ms);  // well into the song
         if (c.signal == 0) {
             terminal.keys(c.how);
-        } else {
+        } else if (c.signal > 0) {
             const std::string pid = cli_test::read_text(scratch_.path("pid"));
             ASSERT_EQ(kill(std::stoi(pid), c.signal), 0);
         }
-        EXPECT_EQ(wait_for_exit(), c.status);
+        std::chrono::steady_clock::duration took{};
+        EXPECT_EQ(wait_for_exit(&took), c.status);
+        EXPECT_LT(took, kWayOut + (c.signal < 0 ? 1s : 0s));  // what is left of the song
         EXPECT_TRUE(terminal_restored()) << cli_test::read_text(scratch_.path("stty"));
+        if (c.extra == " 2>log") {
+            const std::string log = cli_test::read_text(scratch_.path("log"));
+            EXPECT_TRUE(log.starts_with("qarvel: 1/1 demo.dmf: ")) << log;
+        }
     }
 }
 
