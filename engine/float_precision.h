@@ -25,6 +25,18 @@
 // double to float are rounded by `round_to_float`, which stores them as floats: precision
 // control rounds results, not the values an operation reads.
 //
+// The C library's `sin` and `exp`, on the render path, need a precision of their own. On
+// x86-64 they compute with SSE and ignore the control word. In a 32-bit build they compute on
+// the x87 unit, so they follow it, and their code is written for the precision a program
+// starts with (64 bits on Linux; 53 in a Windows host built with MSVC). Called inside the
+// single-precision scope, the 32-bit library's `sin` was measured (under qemu-i386) to return
+// another float than the x86-64 library's for 55% of the modulators' angles; its `exp`, even
+// at 53 bits, another double for 28% of the pitches' exponents. At the starting precision both
+// differ from the x86-64 library's in the last bit of fewer than 1 result in 1,000, and never
+// as floats (200,000 arguments each). So each such call goes through `computed_by_library`,
+// which holds the starting precision around the call alone and stores its result as a double;
+// the arithmetic around it stays in `computed_in_double`.
+//
 // Callers of the engine need not know any of this: the scopes restore the control word they
 // found, on every way out. In the SSE edition everything here compiles to nothing.
 
@@ -42,6 +54,14 @@ namespace x87 {
 constexpr uint16_t kPrecisionMask = 0x0300;  // precision control, bits 8 and 9
 constexpr uint16_t kSingle = 0x0000;         // 24-bit mantissa
 constexpr uint16_t kDouble = 0x0200;         // 53-bit mantissa
+constexpr uint16_t kExtended = 0x0300;       // 64-bit mantissa
+// The precision a program starts with, which the C library's x87 code is written for (on
+// Windows, an MSVC-built host's).
+#if defined(_WIN32)
+constexpr uint16_t kLibrary = kDouble;
+#else
+constexpr uint16_t kLibrary = kExtended;
+#endif
 }  // namespace x87
 
 #if TARNWICK_X87_PRECISION
@@ -54,7 +74,9 @@ inline uint16_t control_word() {
     return word;
 }
 // The memory clobber keeps the compiler from moving loads and stores across the change.
-inline void set_control_word(uint16_t word) { asm volatile("fldcw %0" ::"m"(word) : "memory"); }
+inline void set_control_word(uint16_t word) {
+    asm volatile("fldcw %0" ::"m"(word) : "memory");
+}
 }  // namespace x87
 
 // Holds the x87 unit at a precision for the scope's lifetime, then restores the caller's.
@@ -108,7 +130,19 @@ inline double computed_in_double(Compute compute) {
     return settled(static_cast<double>(compute()));
 }
 
+// function(x), where `function` calls one function of the C library's maths (`std::sin`,
+// `std::exp`) and does nothing else, at the precision that library is written for. `x` is
+// read from memory inside the scope: qemu-i386 (7.2) rounds a double that is loaded under
+// single precision, which an x87 unit does not, and the emulated tests would see that.
+template <typename Function>
+inline double computed_by_library(Function function, double x) {
+    const PrecisionScope<x87::kLibrary> scope;
+    return settled(static_cast<double>(function(settled(x))));
+}
+
 // A double rounded to float, as a store to a float rounds it.
-inline float round_to_float(double x) { return settled(static_cast<float>(x)); }
+inline float round_to_float(double x) {
+    return settled(static_cast<float>(x));
+}
 
 }  // namespace tarnwick

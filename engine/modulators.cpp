@@ -19,7 +19,7 @@ constexpr uint32_t kModulatorPeriod = 32;  // position units between steps
 
 float sine(float x) {
     const double angle = computed_in_double([x] { return static_cast<double>(x) * kTwoPi; });
-    return round_to_float(std::sin(angle));
+    return round_to_float(computed_by_library([](double a) { return std::sin(a); }, angle));
 }
 
 float clamp_level(float x) {

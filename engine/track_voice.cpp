@@ -19,10 +19,9 @@ void TrackPlayer::update_step() {
     const float p = pitch + fine_tune;
     const float exponent = (p * kOneOver192 - 3.0f) * kLn2;
     const float base_rate = sample->base_rate;
-    const double rate = computed_in_double([&] {
-        return std::exp(static_cast<double>(exponent)) * static_cast<double>(base_rate) /
-               static_cast<double>(output_rate);
-    });
+    const double power = computed_by_library([](double e) { return std::exp(e); }, exponent);
+    const double rate = computed_in_double(
+        [&] { return power * static_cast<double>(base_rate) / static_cast<double>(output_rate); });
     const float magnitude = round_to_float(rate);
     step = step < 0.0f ? -magnitude : magnitude;  // a backwards voice stays backwards
     pitch_dirty = false;

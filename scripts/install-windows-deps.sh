@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the Windows builds and their tests need, when any is missing: the MinGW-w64
 # cross compilers (posix threads; 64-bit, and 32-bit for the build-only check), Wine (64-bit
-# only: 32-bit code cannot run here), a virtual screen, the fonts the dialog is drawn with,
-# and python3 for comparing renders. scripts/test-windows.sh calls it.
+# only: its 32-bit half cannot be installed here), a virtual screen, the fonts the dialog is
+# drawn with, and python3 for comparing renders. scripts/test-windows.sh calls it.
 set -euo pipefail
 
 packages=(

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows step of the test command: cross-builds the plug-in DLL in both editions
 # (build/win-vanilla with everything the tests need, build/win-sse with its DLL), checks that a
-# 32-bit build links (build/win32-vanilla; build only, since 32-bit code cannot run here), then
+# 32-bit build links (build/win32-vanilla; build only: 32-bit Windows code cannot run here), then
 # runs every Windows test under Wine on a virtual screen. When the Linux build folders
 # build/vanilla and build/sse hold their qarvel, renders are compared against them.
 set -uo pipefail

@@ -7,6 +7,9 @@
 #                            against -j 1) under ThreadSanitizer; only their programs are built
 #   windows                - the plug-in cross-built as Windows DLLs (both editions) and its
 #                            Windows tests run under Wine (scripts/test-windows.sh)
+#   i686                   - both editions built for 32-bit Linux, their tests run under
+#                            qemu-i386 and their renders compared with build/vanilla's and
+#                            build/sse's to the last bit (scripts/test-i686.sh)
 #   fuzz                   - every libFuzzer target for a bounded time (TARNWICK_FUZZ_SECONDS
 #                            per target, 45 by default); any finding fails the run
 # The tests of `qarvel play` (ctest's sound.*) start a PulseAudio server of their own with a
@@ -64,6 +67,13 @@ if ! scripts/test-windows.sh; then
     failed+=("windows")
 fi
 echo "windows step took $((SECONDS - windows_started)) s"
+
+echo "=== i686"
+i686_started=$SECONDS
+if ! scripts/test-i686.sh; then
+    failed+=("i686")
+fi
+echo "i686 step took $((SECONDS - i686_started)) s"
 
 echo "=== fuzz"
 if ! scripts/fuzz.sh "${TARNWICK_FUZZ_SECONDS:-45}"; then
