@@ -85,7 +85,9 @@ bool open_dense(Module& m, uint32_t mode, int octave_shift) {
     return true;
 }
 
-void render_dense(benchmark::State& state, uint32_t mode, int octave_shift) {
+// `mixed` false renders with no output block: the tracks' spans and events are served but no
+// voice is mixed, which measures the scheduler's share of a mixed render.
+void render_dense(benchmark::State& state, uint32_t mode, int octave_shift, bool mixed = true) {
     Module m;
     if (!open_dense(m, mode, octave_shift)) {
         state.SkipWithError("song did not load");
@@ -96,7 +98,7 @@ void render_dense(benchmark::State& state, uint32_t mode, int octave_shift) {
     uint64_t frames = 0;
     for (auto _ : state) {
         std::fill(block.begin(), block.end(), 0.0f);
-        const int32_t n = m.render(block.data(), kBlock);
+        const int32_t n = m.render(mixed ? block.data() : nullptr, kBlock);
         if (n != static_cast<int32_t>(kBlock)) {
             state.SkipWithError("render stopped");
             return;
@@ -134,6 +136,13 @@ void BM_RenderDenseSongHighNotes(benchmark::State& state, uint32_t mode) {
 BENCHMARK_CAPTURE(BM_RenderDenseSongHighNotes, nearest, kResampleNearest)->MinTime(1.0);
 BENCHMARK_CAPTURE(BM_RenderDenseSongHighNotes, linear, kResampleLinear)->MinTime(1.0);
 BENCHMARK_CAPTURE(BM_RenderDenseSongHighNotes, cubic, kResampleCubic)->MinTime(1.0);
+
+// The same song's spans and events without mixing: the part of BM_RenderDenseSong that is not
+// the mixer's (voices do not move, so loops are met later; the figure is close, not exact).
+void BM_RenderDenseSongUnmixed(benchmark::State& state, uint32_t mode) {
+    render_dense(state, mode, 0, false);
+}
+BENCHMARK_CAPTURE(BM_RenderDenseSongUnmixed, linear, kResampleLinear)->MinTime(1.0);
 
 void BM_LengthScan(benchmark::State& state) {
     const writer::Bytes image = long_song().build();
