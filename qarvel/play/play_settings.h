@@ -48,4 +48,11 @@ constexpr bool volume_in_page_range(double volume) {
            volume <= PlaySettings::kVolumeMax / 1000.0;
 }
 
+// Whether --start `start` seconds lies past the end of a song of `length_seconds` (the whole
+// seconds a song's report gives, so the song may run up to a second longer) that does not
+// loop. A start of 0 never does: a song under a second is still played.
+constexpr bool start_past_song_end(double start, double length_seconds, bool loop) {
+    return !loop && start > 0.0 && start >= length_seconds + 1.0;
+}
+
 }  // namespace qarvel_cli

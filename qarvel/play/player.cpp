@@ -142,7 +142,9 @@ std::optional<Player::Song> Player::open_first(std::optional<size_t> candidate, 
         if (open_song(*candidate, frames_at(setup_.start_seconds), &song, &error)) {
             // As render refuses it: a start past the end of a song that does not loop.
             const double length = song.report.length_seconds();
-            if (setup_.settings.loop || setup_.start_seconds < length) return song;
+            if (!start_past_song_end(setup_.start_seconds, length, setup_.settings.loop)) {
+                return song;
+            }
             feeder_.reset();
             error = "--start " + clock_text(setup_.start_seconds) + " is past the song's end (" +
                     clock_text(length) + ")";

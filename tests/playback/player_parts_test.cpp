@@ -124,9 +124,15 @@ TEST(PlaySettings, VolumeKeysStepOnTheGridWithinThePagesRange) {
     }
 }
 
-TEST(PlaySettings, TheVolumeOptionTakesThePagesRange) {
+TEST(PlaySettings, VolumeAndStartAreRefusedOnlyOutsideWhatThePageAndTheSongAllow) {
     for (double v : {0.1, 0.25, 1.0}) EXPECT_TRUE(volume_in_page_range(v)) << v;
     for (double v : {0.0, 0.0999, 1.0001, 50.0}) EXPECT_FALSE(volume_in_page_range(v)) << v;
+    // Lengths are whole seconds: a song of "0 seconds" still plays from the start, and a
+    // start inside the last, partial second is not refused.
+    EXPECT_FALSE(start_past_song_end(0.0, 0.0, false));
+    EXPECT_FALSE(start_past_song_end(34.5, 34.0, false));
+    EXPECT_TRUE(start_past_song_end(35.0, 34.0, false));
+    EXPECT_FALSE(start_past_song_end(540.0, 34.0, true));
 }
 
 TEST(PlayerScreen, EveryLineFitsFrom40To200ColumnsAndKeepsWhatMatters) {
