@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint32_t kRate = 48000;
 
-void render_edition(benchmark::State& state, const char* path) {
+void render_edition(benchmark::State& state, const char* path, int32_t rsmode) {
     if (path[0] == '\0') {
         state.SkipWithError("the other edition's library was not built");
         return;
@@ -33,7 +33,7 @@ void render_edition(benchmark::State& state, const char* path) {
     }
     std::vector<uint8_t> settings;
     standin::append_settings_record(settings, "srate", kRate);
-    standin::append_settings_record(settings, "rsmode", static_cast<int32_t>(state.range(0)));
+    standin::append_settings_record(settings, "rsmode", rsmode);
     standin::append_settings_record(settings, "loop", 1);  // the song never ends
     plugin->load_settings(settings);
 
@@ -61,14 +61,25 @@ void render_edition(benchmark::State& state, const char* path) {
         benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
 
-void BM_EditionRender_Vanilla(benchmark::State& state) {
-    render_edition(state, TARNWICK_EDITION_SSE ? TARNWICK_OTHER_PLUGIN : TARNWICK_OWN_PLUGIN);
+// The "rsmode" setting's values: 0 nearest, 1 linear, 2 cubic.
+constexpr int32_t kNearest = 0;
+constexpr int32_t kLinear = 1;
+constexpr int32_t kCubic = 2;
+
+void BM_EditionRender_Vanilla(benchmark::State& state, int32_t rsmode) {
+    render_edition(state, TARNWICK_EDITION_SSE ? TARNWICK_OTHER_PLUGIN : TARNWICK_OWN_PLUGIN,
+                   rsmode);
 }
-void BM_EditionRender_SSE(benchmark::State& state) {
-    render_edition(state, TARNWICK_EDITION_SSE ? TARNWICK_OWN_PLUGIN : TARNWICK_OTHER_PLUGIN);
+void BM_EditionRender_SSE(benchmark::State& state, int32_t rsmode) {
+    render_edition(state, TARNWICK_EDITION_SSE ? TARNWICK_OWN_PLUGIN : TARNWICK_OTHER_PLUGIN,
+                   rsmode);
 }
-BENCHMARK(BM_EditionRender_Vanilla)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode")->MinTime(1.0);
-BENCHMARK(BM_EditionRender_SSE)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode")->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_Vanilla, nearest, kNearest)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_Vanilla, linear, kLinear)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_Vanilla, cubic, kCubic)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_SSE, nearest, kNearest)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_SSE, linear, kLinear)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_EditionRender_SSE, cubic, kCubic)->MinTime(1.0);
 
 }  // namespace
 }  // namespace tarnwick::bench

@@ -13,9 +13,8 @@
 namespace tarnwick::bench {
 namespace {
 
-void BM_MixSpan(benchmark::State& state) {
-    const uint32_t mode = static_cast<uint32_t>(state.range(0));
-    const float step = static_cast<float>(state.range(1)) / 1000.0f;
+void BM_MixSpan(benchmark::State& state, uint32_t mode) {
+    const float step = static_cast<float>(state.range(0)) / 1000.0f;
     constexpr uint32_t kFrames = 1 << 20;
     Sample sample;
     sample.set_length(kFrames);
@@ -40,7 +39,21 @@ void BM_MixSpan(benchmark::State& state) {
     state.counters["ns_per_frame"] = benchmark::Counter(
         512e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_MixSpan)->ArgsProduct({{0, 1, 2}, {173, 900, 2300}})->ArgNames({"mode", "step_x1000"});
+BENCHMARK_CAPTURE(BM_MixSpan, nearest, kResampleNearest)
+    ->Arg(173)
+    ->Arg(900)
+    ->Arg(2300)
+    ->ArgName("step_x1000");
+BENCHMARK_CAPTURE(BM_MixSpan, linear, kResampleLinear)
+    ->Arg(173)
+    ->Arg(900)
+    ->Arg(2300)
+    ->ArgName("step_x1000");
+BENCHMARK_CAPTURE(BM_MixSpan, cubic, kResampleCubic)
+    ->Arg(173)
+    ->Arg(900)
+    ->Arg(2300)
+    ->ArgName("step_x1000");
 
 }  // namespace
 }  // namespace tarnwick::bench

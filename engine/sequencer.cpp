@@ -72,11 +72,8 @@ int32_t Module::render(float* out, uint32_t frames) {
 
         // Every track renders the same stretch; all share the row count and global track, so
         // they end together and the last one's count decides.
-        int32_t d = 0;
-        for (uint32_t i = 0; i < players.count; ++i) {
-            d = players.at(i)->render(out, remaining);
-            if (d < 0) return -1;
-        }
+        const int32_t d = render_tracks(players, out, remaining);
+        if (d < 0) return -1;
         const uint32_t rendered = static_cast<uint32_t>(d);
 
         if (rendered < remaining) {

@@ -124,13 +124,17 @@ struct TrackPlayer {
     float out_right = 0.0f;
     float ramp_from_left = 0.0f;
     float ramp_from_right = 0.0f;
-    float hist_cur = 0.0f;
-    float hist_next = 0.0f;
-    float coef_slope = 0.0f;
-    float hist_prev = 0.0f;
-    float hist_next2 = 0.0f;
-    float coef_square = 0.0f;
-    float coef_linear = 0.0f;
+    // The interpolation history (mixer/): the values of the sample frames around the read
+    // position and the coefficients computed from them, loaded by each mode as it needs them.
+    float frame_cur = 0.0f;     // frame sample_pos (every mode)
+    float frame_next = 0.0f;    // frame sample_pos + 1 (linear, cubic)
+    float linear_slope = 0.0f;  // linear: frame_next - frame_cur
+    float frame_prev = 0.0f;    // frame sample_pos - 1 (cubic)
+    float frame_next2 = 0.0f;   // frame sample_pos + 2 (cubic)
+    // Cubic: value = cubic_t3 * t^3 + cubic_t2 * t^2 + cubic_t1 * t + frame_cur, t the fraction.
+    float cubic_t3 = 0.0f;
+    float cubic_t2 = 0.0f;
+    float cubic_t1 = 0.0f;
     bool history_stale = false;
     uint64_t spans_served = 0;  // spans render has served: the length scan's measure of work
 
@@ -183,7 +187,7 @@ struct TrackPlayer {
     // --- scheduling (engine/scheduler.cpp)
     void bind(const Cell* track_cells, const uint8_t* types, const uint8_t* params, uint32_t rows);
     void enter_row();
-    int32_t next_span(uint32_t wanted);  // span length, or -1 on failure
+    int32_t next_span(uint32_t wanted);      // span length, or -1 on failure
     bool fire_instrument(const Cell& cell);  // the instrument's time: false on failure
     void retrigger();                        // the retrigger's time
 

@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "engine/track_player.h"
+#include "engine/track_player_set.h"
 
 namespace tarnwick {
 
@@ -30,5 +31,25 @@ inline constexpr uint32_t kMaxEmptySpansInRow = 64;
 
 // Largest frame count one render call serves (its result is a signed 32-bit count).
 inline constexpr uint32_t kMaxRenderFrames = 0x7FFFFFFFu;
+
+// Renders `frames` frames of every player of the set into out, as the players' own render
+// calls one after the other would (the same frames, added in track order, and the same player
+// states afterwards), but mixing the tracks side by side. Returns the last player's result,
+// 0 for an empty set, or -1 as soon as a player fails: the players have then been rendered up
+// to the frame of the failure, and the failing player fails again when it is asked again.
+int32_t render_tracks(const TrackPlayerSet& players, float* out, uint32_t frames);
+
+// Between the mixer's files: the ramp seeding that starts every mixed span; the mixing of n
+// frames (1..kPassFrames) of several players' current spans into out, in the order given;
+// and what a span mixed in passes needs at its end.
+struct PassVoice {
+    TrackPlayer* player;
+    // The span's passes so far were mixed in two stages, which move the read position but
+    // leave the history to be loaded at the span's end.
+    bool history_pending = false;
+};
+void seed_ramp(TrackPlayer& p);
+void mix_pass(PassVoice* voices, uint32_t count, float* out, uint32_t n);
+void end_two_stage_span(PassVoice& v);
 
 }  // namespace tarnwick

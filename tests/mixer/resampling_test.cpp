@@ -98,30 +98,42 @@ TEST(Interpolation, CubicHistoryUsesTheGuardsAndZerosPastTheData) {
     t.player.resample_mode = 2;
     t.sound(s, 0.5f, 0);
     t.player.load_history();
-    EXPECT_EQ(t.player.hist_prev, 4.0f) << "the repeated first frame";
-    EXPECT_EQ(t.player.hist_cur, 4.0f);
-    EXPECT_EQ(t.player.hist_next2, 6.0f);
+    EXPECT_EQ(t.player.frame_prev, 4.0f) << "the repeated first frame";
+    EXPECT_EQ(t.player.frame_cur, 4.0f);
+    EXPECT_EQ(t.player.frame_next2, 6.0f);
     t.player.sample_pos = 2;
     t.player.load_history();
-    EXPECT_EQ(t.player.hist_cur, 6.0f);
-    EXPECT_EQ(t.player.hist_next, 6.0f) << "the repeated last frame";
-    EXPECT_EQ(t.player.hist_next2, 0.0f) << "past the data";
+    EXPECT_EQ(t.player.frame_cur, 6.0f);
+    EXPECT_EQ(t.player.frame_next, 6.0f) << "the repeated last frame";
+    EXPECT_EQ(t.player.frame_next2, 0.0f) << "past the data";
 }
 
 TEST(Interpolation, EachModeLoadsOnlyItsOwnHistory) {
     OneTrack t(1);
     const Sample& s = t.add_sample({1.0f, 2.0f, 3.0f, 4.0f});
     t.sound(s, 1.0f, 1);
-    t.player.hist_prev = 99.0f;
+    t.player.frame_prev = 99.0f;
     t.player.resample_mode = 0;
     t.player.load_history();
-    EXPECT_EQ(t.player.hist_cur, 2.0f);
-    EXPECT_EQ(t.player.hist_next, 0.0f);
+    EXPECT_EQ(t.player.frame_cur, 2.0f);
+    EXPECT_EQ(t.player.frame_next, 0.0f);
     t.player.resample_mode = 1;
     t.player.load_history();
-    EXPECT_EQ(t.player.hist_next, 3.0f);
-    EXPECT_EQ(t.player.coef_slope, 1.0f);
-    EXPECT_EQ(t.player.hist_prev, 99.0f);
+    EXPECT_EQ(t.player.frame_next, 3.0f);
+    EXPECT_EQ(t.player.linear_slope, 1.0f);
+    EXPECT_EQ(t.player.frame_prev, 99.0f);
+}
+
+// The history is loaded by the mode that is set when the voice starts; a mode changed without
+// a reload plays what the history holds until the position first moves.
+TEST(Interpolation, HistoryOfAnotherModePlaysUntilTheFirstMove) {
+    OneTrack t(1);
+    const Sample& s = t.add_sample(tens(16));
+    t.player.resample_mode = 2;
+    t.sound(s, 0.25f, 3);
+    mix(t, 0);  // loads the cubic history, which leaves linear_slope at 0
+    t.player.resample_mode = 1;
+    EXPECT_EQ(mix(t, 8), (std::vector<float>{30, 30, 30, 30, 40, 42.5f, 45, 47.5f}));
 }
 
 // Positions after each frame, as (whole frame, fraction).
@@ -144,7 +156,7 @@ TEST(Advance, StepTwoAndAHalfVisitsEveryOtherFrameAndAHalf) {
         using P = std::pair<uint32_t, float>;
         EXPECT_EQ(positions(t, 4),
                   (std::vector<P>{{0, 0.0f}, {2, 0.5f}, {5, 0.0f}, {7, 0.5f}, {10, 0.0f}}));
-        EXPECT_EQ(t.player.hist_cur, 100.0f) << "history follows the position";
+        EXPECT_EQ(t.player.frame_cur, 100.0f) << "history follows the position";
     }
 }
 
