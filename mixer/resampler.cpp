@@ -503,11 +503,9 @@ struct NearestValues {
     }
 };
 
-// Two adjacent elements in the low lanes.
+// Two adjacent elements in the low lanes (one 64-bit load, which 32-bit builds have too).
 TARNWICK_FRAME_INLINE __m128 element_pair(const float* data) {
-    int64_t bits;
-    std::memcpy(&bits, data, sizeof bits);
-    return _mm_castsi128_ps(_mm_cvtsi64_si128(bits));
+    return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(data)));
 }
 
 struct LinearValues {
