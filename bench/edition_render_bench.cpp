@@ -5,14 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "bench/bench_songs.h"
-#include "host/host_objects.h"
-#include "host/plugin_library.h"
-#include "host/settings_records.h"
+#include "bench/dense_song_decoder.h"
 
 namespace tarnwick::bench {
 namespace {
@@ -24,27 +17,14 @@ void render_edition(benchmark::State& state, const char* path, int32_t rsmode) {
         state.SkipWithError("the other edition's library was not built");
         return;
     }
-    std::string error;
     const std::unique_ptr<standin::PluginLibrary> plugin =
-        standin::PluginLibrary::load(path, &error);
-    if (!plugin) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    std::vector<uint8_t> settings;
-    standin::append_settings_record(settings, "srate", kRate);
-    standin::append_settings_record(settings, "rsmode", rsmode);
-    standin::append_settings_record(settings, "loop", 1);  // the song never ends
-    plugin->load_settings(settings);
-
-    const writer::Bytes image = dense_song(24, 0).build();
+        load_looping_plugin(state, path, kRate, rsmode);
+    if (!plugin) return;
+    const writer::Bytes image = dense_song(kDenseTracks, 0).build();
     standin::MemoryFile file(image.data(), image.size());
     standin::TrackReport report;
-    standin::ServiceRef<qarvel::Decoder> decoder = plugin->new_decoder();
-    if (!decoder || !decoder->open(&file, &report, qarvel::OPEN_DECODE)) {
-        state.SkipWithError("the song did not open");
-        return;
-    }
+    standin::ServiceRef<qarvel::Decoder> decoder = open_dense_song(state, *plugin, file, report);
+    if (!decoder) return;
     standin::BlockBuffer block;
     uint64_t frames = 0;
     for (auto _ : state) {
@@ -60,11 +40,6 @@ void render_edition(benchmark::State& state, const char* path, int32_t rsmode) {
     state.counters["realtime"] =
         benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
-
-// The "rsmode" setting's values: 0 nearest, 1 linear, 2 cubic.
-constexpr int32_t kNearest = 0;
-constexpr int32_t kLinear = 1;
-constexpr int32_t kCubic = 2;
 
 void BM_EditionRender_Vanilla(benchmark::State& state, int32_t rsmode) {
     render_edition(state, TARNWICK_EDITION_SSE ? TARNWICK_OTHER_PLUGIN : TARNWICK_OWN_PLUGIN,
