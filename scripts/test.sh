@@ -12,7 +12,7 @@
 #                            qemu-i386 and their renders compared with build/vanilla's and
 #                            build/sse's to the last bit (scripts/test-i686.sh)
 #   fuzz                   - every libFuzzer target for a bounded time (TARNWICK_FUZZ_SECONDS
-#                            per target, 45 by default); any finding fails the run
+#                            per target, 30 by default); any finding fails the run
 # The tests of `qarvel play` (ctest's sound.*) start a PulseAudio server of their own with a
 # null sink (tests/sound/sound_server.sh, a ctest fixture) and stop it afterwards.
 set -uo pipefail
@@ -84,7 +84,7 @@ echo "i686 step took $((SECONDS - i686_started)) s"
 
 echo "=== fuzz"
 fuzz_started=$SECONDS
-if ! scripts/fuzz.sh "${TARNWICK_FUZZ_SECONDS:-45}"; then
+if ! scripts/fuzz.sh "${TARNWICK_FUZZ_SECONDS:-30}"; then
     failed+=("fuzz")
 fi
 echo "fuzz step took $((SECONDS - fuzz_started)) s, the whole run $SECONDS s"
