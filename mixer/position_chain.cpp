@@ -1,4 +1,4 @@
-// Lane chains: the position chains of up to eight voices, two SSE vectors side by side.
+// Lane chains: the position chains of up to kWindowTracks voices, four lanes per SSE vector.
 #include "mixer/position_chain.h"
 
 #if TARNWICK_EDITION_SSE

@@ -27,14 +27,30 @@ inline constexpr uint32_t kWindowTracks = 24;
 // Most frames of one pass.
 inline constexpr uint32_t kPassFrames = 128;
 
-#if TARNWICK_EDITION_SSE
-
-// The step classes a lane accepts, each with a fraction in [0, 1) at the pass's start (the
-// preconditions of the scalar policies of the same names):
+// The step classes that have an advance policy of their own (resampler.cpp), each with a
+// fraction in [0, 1) at the start (the policies' preconditions); a lane accepts the same:
 //   forward below one   0 <= step < 1         the sum stays below 2: subtract 1 at most once
 //   forward whole       1 <= step < 65536     subtract W = trunc(step), then 1 at most twice
 //   backward below one  -1 < step < 0         add 1 below 0; subtract 1 from a sum of 1
 enum class ChainClass : uint8_t { forward_below_one, forward_whole, backward_below_one };
+
+// The class of a voice's advance, or false when it needs the general policy (a fraction
+// outside [0, 1), a step of 65536 frames or more, at most -1, or NaN).
+inline bool chain_class_of(float fraction, float step, ChainClass* out) {
+    if (!(fraction >= 0.0f && fraction < 1.0f)) return false;
+    if (step >= 0.0f && step < 1.0f) {
+        *out = ChainClass::forward_below_one;
+    } else if (step >= 1.0f && step < 65536.0f) {
+        *out = ChainClass::forward_whole;
+    } else if (step < 0.0f && step > -1.0f) {
+        *out = ChainClass::backward_below_one;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+#if TARNWICK_EDITION_SSE
 
 // Positions of up to kWindowTracks voices over n frames, a row per frame and a column per
 // lane. Entry k of a lane is the position at which output frame k is computed (before that
@@ -63,22 +79,6 @@ struct PositionChains {
     ChainClass class_[kWindowTracks];
     uint32_t lane_[kWindowTracks];
 };
-
-// The class of a voice that may run in a lane, or false when its advance needs the general
-// policy (a fraction outside [0, 1), a step of 65536 frames or more, at most -1, or NaN).
-inline bool chain_class_of(float fraction, float step, ChainClass* out) {
-    if (!(fraction >= 0.0f && fraction < 1.0f)) return false;
-    if (step >= 0.0f && step < 1.0f) {
-        *out = ChainClass::forward_below_one;
-    } else if (step >= 1.0f && step < 65536.0f) {
-        *out = ChainClass::forward_whole;
-    } else if (step < 0.0f && step > -1.0f) {
-        *out = ChainClass::backward_below_one;
-    } else {
-        return false;
-    }
-    return true;
-}
 
 #endif
 

@@ -9,8 +9,8 @@
 // - Fused (both editions): one loop per mode and policy keeps the voice in locals, advances
 //   it and computes each frame's value from a history that is shifted after a one-frame move
 //   (the frames it holds are the same elements of the same data) and loaded after a jump.
-// - In two stages (SSE edition): first the positions alone, for up to eight voices side by
-//   side (position_chain.h); then, voice by voice in track order, each frame's value from its
+// - In two stages (SSE edition): first the positions alone, for up to kWindowTracks voices
+//   side by side (position_chain.h); then, voice by voice in track order, each frame's value from its
 //   position, four frames per SSE vector. A value stage reads the same elements and applies
 //   the same operations in the same order as the fused loop, so every lane holds the value
 //   the fused loop computes for that frame; only which frames share a vector differs. The
@@ -22,7 +22,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 
 #include "engine/track_player.h"
@@ -351,15 +350,21 @@ template <class Mode, class Advance>
 
 template <class Mode>
 void mix_voice(TrackPlayer& p, const Sample& s, float* out, uint32_t n) {
-    const bool unit_fraction = p.sample_frac >= 0.0f && p.sample_frac < 1.0f;
-    if (unit_fraction && p.step >= 0.0f && p.step < 1.0f) {
-        mix_frames<Mode, ForwardBelowOne>(p, s, out, n);
-    } else if (unit_fraction && p.step >= 1.0f && p.step < 65536.0f) {
-        mix_frames<Mode, ForwardWholeFrames>(p, s, out, n);
-    } else if (unit_fraction && p.step < 0.0f && p.step > -1.0f) {
-        mix_frames<Mode, BackwardBelowOne>(p, s, out, n);
-    } else {
+    ChainClass chain_class;
+    if (!chain_class_of(p.sample_frac, p.step, &chain_class)) {
         mix_frames<Mode, AnyStep>(p, s, out, n);
+        return;
+    }
+    switch (chain_class) {
+        case ChainClass::forward_below_one:
+            mix_frames<Mode, ForwardBelowOne>(p, s, out, n);
+            break;
+        case ChainClass::forward_whole:
+            mix_frames<Mode, ForwardWholeFrames>(p, s, out, n);
+            break;
+        case ChainClass::backward_below_one:
+            mix_frames<Mode, BackwardBelowOne>(p, s, out, n);
+            break;
     }
 }
 
@@ -459,13 +464,11 @@ TARNWICK_FRAME_INLINE float value_at(const Sample& s, uint32_t pos, float frac) 
 // stay inside the stored elements.
 // Element pos + kOffset of the sample (position arithmetic wraps as the fetch rule's does).
 struct CheckedElements {
-    const float* data;
-    uint32_t stored;
-    explicit CheckedElements(const Sample& s) : data(s.data.get()), stored(s.stored_elements) {}
+    const Sample& sample;
+    explicit CheckedElements(const Sample& s) : sample(s) {}
     template <uint32_t kOffset>
     TARNWICK_FRAME_INLINE float at(uint32_t pos) const {
-        const uint32_t i = pos + kOffset;
-        return i < stored ? data[i] : 0.0f;
+        return sample.fetch(pos + kOffset);
     }
 };
 
@@ -486,7 +489,6 @@ struct DirectElements {
 struct FourFrames {
     uint32_t pos[4];
     __m128 frac;
-    TARNWICK_FRAME_INLINE __m128 frac4() const { return frac; }
 };
 
 struct NearestValues {
@@ -496,10 +498,6 @@ struct NearestValues {
     TARNWICK_FRAME_INLINE static __m128 four(const Elements& e, const FourFrames& f) {
         return _mm_setr_ps(e.template at<1>(f.pos[0]), e.template at<1>(f.pos[1]),
                            e.template at<1>(f.pos[2]), e.template at<1>(f.pos[3]));
-    }
-    TARNWICK_FRAME_INLINE static bool history_matches(const TrackPlayer& p, const Sample& s) {
-        return std::bit_cast<uint32_t>(p.frame_cur) ==
-               std::bit_cast<uint32_t>(s.fetch(p.sample_pos + 1));
     }
 };
 
@@ -529,15 +527,7 @@ struct LinearValues {
         }
         // Linear::load and Linear::value.
         const __m128 slope = _mm_sub_ps(next, cur);
-        return _mm_add_ps(_mm_mul_ps(f.frac4(), slope), cur);
-    }
-    TARNWICK_FRAME_INLINE static bool history_matches(const TrackPlayer& p, const Sample& s) {
-        const float cur = s.fetch(p.sample_pos + 1);
-        const float next = s.fetch(p.sample_pos + 2);
-        const float slope = next - cur;
-        return std::bit_cast<uint32_t>(p.frame_cur) == std::bit_cast<uint32_t>(cur) &&
-               std::bit_cast<uint32_t>(p.frame_next) == std::bit_cast<uint32_t>(next) &&
-               std::bit_cast<uint32_t>(p.linear_slope) == std::bit_cast<uint32_t>(slope);
+        return _mm_add_ps(_mm_mul_ps(f.frac, slope), cur);
     }
 };
 
@@ -572,17 +562,12 @@ struct CubicValues {
                                   _mm_mul_ps(_mm_set1_ps(6.0f), t2)),
                        _mm_set1_ps(0.16666667f));
         const __m128 t1 = _mm_sub_ps(_mm_sub_ps(_mm_sub_ps(next, t3), t2), cur);
-        const __m128 t = f.frac4();
+        const __m128 t = f.frac;
         const __m128 tt = _mm_mul_ps(t, t);
         return _mm_add_ps(
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_mul_ps(tt, t), t3), _mm_mul_ps(tt, t2)),
                        _mm_mul_ps(t1, t)),
             cur);
-    }
-    TARNWICK_FRAME_INLINE static bool history_matches(const TrackPlayer& p, const Sample& s) {
-        VoiceCursor loaded(p);
-        Cubic::load(loaded, s);
-        return Cubic::same(loaded, p);
     }
 };
 
@@ -713,14 +698,21 @@ void mix_values(TrackPlayer& p, const Sample& s, float* out, LanePositions l, ui
 
 // Whether the voice's stored history is what a load at its position gives (compared field by
 // field, to the bit, for the fields the mode loads), as the value stage assumes.
+template <class Mode>
+bool history_matches(const TrackPlayer& p, const Sample& s) {
+    VoiceCursor loaded(p);
+    Mode::load(loaded, s);
+    return Mode::same(loaded, p);
+}
+
 bool history_matches_mode(const TrackPlayer& p, const Sample& s) {
     switch (p.resample_mode) {
         case kResampleNearest:
-            return NearestValues::history_matches(p, s);
+            return history_matches<Nearest>(p, s);
         case kResampleCubic:
-            return CubicValues::history_matches(p, s);
+            return history_matches<Cubic>(p, s);
         default:
-            return LinearValues::history_matches(p, s);
+            return history_matches<Linear>(p, s);
     }
 }
 
