@@ -10,10 +10,10 @@
 //   it and computes each frame's value from a history that is shifted after a one-frame move
 //   (the frames it holds are the same elements of the same data) and loaded after a jump.
 // - In two stages (SSE edition): first the positions alone, for up to kWindowTracks voices
-//   side by side (position_chain.h); then, voice by voice in track order, each frame's value from its
-//   position, four frames per SSE vector. A value stage reads the same elements and applies
-//   the same operations in the same order as the fused loop, so every lane holds the value
-//   the fused loop computes for that frame; only which frames share a vector differs. The
+//   side by side (position_chain.h); then, voice by voice in track order, each frame's value
+//   from its position, four frames per SSE vector. A value stage reads the same elements and
+//   applies the same operations in the same order as the fused loop, so every lane holds the
+//   value the fused loop computes for that frame; only which frames share a vector differs. The
 //   value stage reads the frames afresh at every output frame, so it needs the stored
 //   history to match the position when the pass starts: it always does, except after a mode
 //   change without a reload, and such a voice is mixed fused.
