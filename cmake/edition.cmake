@@ -9,6 +9,12 @@ function(tarnwick_set_edition target edition scope)
     if(edition STREQUAL "sse")
         target_compile_options(${target} ${scope} -msse2 -mfpmath=sse)
         target_compile_definitions(${target} ${scope} TARNWICK_EDITION_SSE=1)
+        if(WIN32)
+            # The mixer's AVX2 loops (mixer/wide_vectors.h) may spill 32-byte registers; GCC for
+            # Windows cannot align its stack to 32 bytes and would spill with aligned moves
+            # that fault, so the assembler turns every aligned vector move into an unaligned one.
+            target_compile_options(${target} ${scope} -Wa,-muse-unaligned-vector-move)
+        endif()
     elseif(edition STREQUAL "vanilla")
         target_compile_options(${target} ${scope} -mfpmath=387)
         target_compile_definitions(${target} ${scope} TARNWICK_EDITION_SSE=0)

@@ -1,6 +1,7 @@
 #pragma once
-// The read positions of several voices over one pass, computed side by side in SSE lanes
-// (SSE edition only). The position chain `fraction += step`, with the whole part moved into
+// The read positions of several voices over one pass, computed side by side in SSE lanes, four
+// per vector, or eight per vector where the processor has AVX2 (wide_vectors.h) (SSE edition
+// only). The position chain `fraction += step`, with the whole part moved into
 // the frame, is the one truly serial part of mixing: each frame's fraction needs the last
 // one's. One voice's chain is bound by the latency of an addition and a comparison; voices
 // in lanes run their chains at once, and the values are computed afterwards, voice by voice,
@@ -21,7 +22,8 @@
 namespace tarnwick {
 
 // Tracks whose positions one pass computes together: their chains run side by side in up to
-// six SSE vectors, which hides each one's latency behind the others' work.
+// six four-lane vectors (three of eight lanes), which hides each one's latency behind the
+// others' work.
 inline constexpr uint32_t kWindowTracks = 24;
 
 // Most frames of one pass.
@@ -58,10 +60,11 @@ inline bool chain_class_of(float fraction, float step, ChainClass* out) {
 // each class starting at a vector, so every vector's loop suits all its lanes.
 struct PositionChains {
     static constexpr uint32_t kEntries = kPassFrames + 1;
-    static constexpr uint32_t kLanes = kWindowTracks + 8;  // room for a partial vector
+    // Room for the forward and the backward voices to start at a vector of eight lanes each.
+    static constexpr uint32_t kLanes = kWindowTracks + 8;
 
-    alignas(16) float frac[kEntries][kLanes];
-    alignas(16) uint32_t pos[kEntries][kLanes];
+    alignas(32) float frac[kEntries][kLanes];
+    alignas(32) uint32_t pos[kEntries][kLanes];
 
     // Adds a voice (at most kWindowTracks); returns its number, which lane() turns into its
     // lane once run() has placed the voices.

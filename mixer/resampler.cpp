@@ -11,7 +11,8 @@
 //   (the frames it holds are the same elements of the same data) and loaded after a jump.
 // - In two stages (SSE edition): first the positions alone, for up to kWindowTracks voices
 //   side by side (position_chain.h); then, voice by voice in track order, each frame's value
-//   from its position, four frames per SSE vector. A value stage reads the same elements and
+//   from its position, four frames per SSE vector (eight per AVX2 vector where the processor
+//   has them: wide_vectors.h). A value stage reads the same elements and
 //   applies the same operations in the same order as the fused loop, so every lane holds the
 //   value the fused loop computes for that frame; only which frames share a vector differs. The
 //   value stage reads the frames afresh at every output frame, so it needs the stored
@@ -28,9 +29,10 @@
 #include "mixer/position_chain.h"
 #include "mixer/ramp.h"
 #include "mixer/voice.h"
+#include "mixer/wide_vectors.h"
 
 #if TARNWICK_EDITION_SSE
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace tarnwick {
@@ -665,9 +667,142 @@ float add_values(Elements e, LanePositions l, float* out, uint32_t k, uint32_t n
     return lanes[last_lane];
 }
 
+// --- Eight frames per vector where the processor has AVX2 (wide_vectors.h): the same elements
+// and the same operations as the four-frame value stage, lane for lane. Only for a pass that
+// stays inside the stored elements; its last frames (fewer than eight) go four at a time.
+
+#define TARNWICK_WIDE [[gnu::target("avx2")]]
+#define TARNWICK_WIDE_INLINE [[gnu::target("avx2"), gnu::always_inline]] inline
+
+struct EightFrames {
+    uint32_t pos[8];
+    __m256 frac;
+};
+
+TARNWICK_WIDE_INLINE __m256 two_halves(const float* low, const float* high) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
+}
+
+struct NearestWide {
+    TARNWICK_WIDE_INLINE static __m256 eight(const float* d, const EightFrames& f) {
+        return _mm256_setr_ps(d[size_t{f.pos[0]} + 1], d[size_t{f.pos[1]} + 1],
+                              d[size_t{f.pos[2]} + 1], d[size_t{f.pos[3]} + 1],
+                              d[size_t{f.pos[4]} + 1], d[size_t{f.pos[5]} + 1],
+                              d[size_t{f.pos[6]} + 1], d[size_t{f.pos[7]} + 1]);
+    }
+};
+
+struct LinearWide {
+    TARNWICK_WIDE_INLINE static __m256 eight(const float* d, const EightFrames& f) {
+        // Elements pos + 1 and pos + 2 of frames 0-3 in the low halves, 4-7 in the high ones.
+        const __m256 a = _mm256_unpacklo_ps(
+            _mm256_insertf128_ps(_mm256_castps128_ps256(element_pair(d + f.pos[0] + 1)),
+                                 element_pair(d + f.pos[4] + 1), 1),
+            _mm256_insertf128_ps(_mm256_castps128_ps256(element_pair(d + f.pos[1] + 1)),
+                                 element_pair(d + f.pos[5] + 1), 1));
+        const __m256 b = _mm256_unpacklo_ps(
+            _mm256_insertf128_ps(_mm256_castps128_ps256(element_pair(d + f.pos[2] + 1)),
+                                 element_pair(d + f.pos[6] + 1), 1),
+            _mm256_insertf128_ps(_mm256_castps128_ps256(element_pair(d + f.pos[3] + 1)),
+                                 element_pair(d + f.pos[7] + 1), 1));
+        const __m256 cur =
+            _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(a), _mm256_castps_pd(b)));
+        const __m256 next =
+            _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(a), _mm256_castps_pd(b)));
+        // Linear::load and Linear::value.
+        const __m256 slope = _mm256_sub_ps(next, cur);
+        return _mm256_add_ps(_mm256_mul_ps(f.frac, slope), cur);
+    }
+};
+
+struct CubicWide {
+    TARNWICK_WIDE_INLINE static __m256 eight(const float* d, const EightFrames& f) {
+        // Elements pos .. pos + 3: frames 0-3 in the low halves, 4-7 in the high ones.
+        const __m256 r0 = two_halves(d + f.pos[0], d + f.pos[4]);
+        const __m256 r1 = two_halves(d + f.pos[1], d + f.pos[5]);
+        const __m256 r2 = two_halves(d + f.pos[2], d + f.pos[6]);
+        const __m256 r3 = two_halves(d + f.pos[3], d + f.pos[7]);
+        // Each half transposed as _MM_TRANSPOSE4_PS does it.
+        const __m256 u0 = _mm256_unpacklo_ps(r0, r1);
+        const __m256 u1 = _mm256_unpacklo_ps(r2, r3);
+        const __m256 u2 = _mm256_unpackhi_ps(r0, r1);
+        const __m256 u3 = _mm256_unpackhi_ps(r2, r3);
+        const __m256 prev = _mm256_shuffle_ps(u0, u1, 0x44);
+        const __m256 cur = _mm256_shuffle_ps(u0, u1, 0xEE);
+        const __m256 next = _mm256_shuffle_ps(u2, u3, 0x44);
+        const __m256 next2 = _mm256_shuffle_ps(u2, u3, 0xEE);
+        // Cubic::coefficients and Cubic::value, operation for operation.
+        const __m256 t2 =
+            _mm256_mul_ps(_mm256_sub_ps(_mm256_sub_ps(_mm256_add_ps(next, prev), cur), cur),
+                          _mm256_set1_ps(0.5f));
+        const __m256 t3 = _mm256_mul_ps(
+            _mm256_sub_ps(
+                _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(2.0f), prev), next2),
+                              _mm256_mul_ps(_mm256_set1_ps(3.0f), cur)),
+                _mm256_mul_ps(_mm256_set1_ps(6.0f), t2)),
+            _mm256_set1_ps(0.16666667f));
+        const __m256 t1 = _mm256_sub_ps(_mm256_sub_ps(_mm256_sub_ps(next, t3), t2), cur);
+        const __m256 t = f.frac;
+        const __m256 tt = _mm256_mul_ps(t, t);
+        return _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(tt, t), t3),
+                                                         _mm256_mul_ps(tt, t2)),
+                                           _mm256_mul_ps(t1, t)),
+                             cur);
+    }
+};
+
+// The eight-frame twin of a four-frame value stage.
+template <class Values>
+struct WideOf;
+template <>
+struct WideOf<NearestValues> {
+    using type = NearestWide;
+};
+template <>
+struct WideOf<LinearValues> {
+    using type = LinearWide;
+};
+template <>
+struct WideOf<CubicValues> {
+    using type = CubicWide;
+};
+
+// Frames [k, k + 8 * groups) eight at a time; returns the value of the last of them.
+template <class Wide>
+TARNWICK_WIDE float add_eights(const float* data, LanePositions l, float* out, uint32_t k,
+                               uint32_t groups, __m128 gains4) {
+    constexpr size_t kRow = PositionChains::kLanes;
+    const uint32_t* pos = l.pos_column + k * kRow;
+    const float* frac = l.frac_column + k * kRow;
+    float* o = out + 2 * static_cast<size_t>(k);
+    const __m256 gains = _mm256_insertf128_ps(_mm256_castps128_ps256(gains4), gains4, 1);
+    __m256 x = _mm256_setzero_ps();
+    for (uint32_t g = 0; g < groups; ++g) {
+        const EightFrames f{
+            {pos[0], pos[kRow], pos[2 * kRow], pos[3 * kRow], pos[4 * kRow], pos[5 * kRow],
+             pos[6 * kRow], pos[7 * kRow]},
+            _mm256_setr_ps(frac[0], frac[kRow], frac[2 * kRow], frac[3 * kRow], frac[4 * kRow],
+                           frac[5 * kRow], frac[6 * kRow], frac[7 * kRow])};
+        x = Wide::eight(data, f);
+        // Frames 0-3 and 4-7, each value twice: left, right (add_four_frames).
+        const __m256 lo = _mm256_unpacklo_ps(x, x);
+        const __m256 hi = _mm256_unpackhi_ps(x, x);
+        const __m256 first = _mm256_permute2f128_ps(lo, hi, 0x20);
+        const __m256 second = _mm256_permute2f128_ps(lo, hi, 0x31);
+        _mm256_storeu_ps(o, _mm256_add_ps(_mm256_loadu_ps(o), _mm256_mul_ps(gains, first)));
+        _mm256_storeu_ps(o + 8,
+                         _mm256_add_ps(_mm256_loadu_ps(o + 8), _mm256_mul_ps(gains, second)));
+        pos += 8 * kRow;
+        frac += 8 * kRow;
+        o += 16;
+    }
+    const __m128 high = _mm256_extractf128_ps(x, 1);
+    return _mm_cvtss_f32(_mm_shuffle_ps(high, high, 3));
+}
+
 // The value stage of one voice over a pass of n frames whose positions are given: frames of a
-// running ramp one by one, the others four at a time. Leaves the voice at entry n, with its
-// history to be loaded (end_two_stage_span).
+// running ramp one by one, the others eight or four at a time. Leaves the voice at entry n, with
+// its history to be loaded (end_two_stage_span).
 template <class Values>
 void mix_values(TrackPlayer& p, const Sample& s, float* out, LanePositions l, uint32_t n,
                 ChainClass chain_class) {
@@ -686,9 +821,18 @@ void mix_values(TrackPlayer& p, const Sample& s, float* out, LanePositions l, ui
     }
     if (k < n) {
         const __m128 gains = _mm_setr_ps(gain_left, gain_right, gain_left, gain_right);
-        const float x = stays_inside<Values>(s, l, k, n, forward)
-                            ? add_values<Values>(DirectElements(s), l, out, k, n, gains)
-                            : add_values<Values>(CheckedElements(s), l, out, k, n, gains);
+        float x;
+        if (stays_inside<Values>(s, l, k, n, forward)) {
+            const uint32_t groups = (n - k) / 8;
+            if (groups != 0 && wide_vectors()) {
+                x = add_eights<typename WideOf<Values>::type>(s.data.get(), l, out, k, groups,
+                                                              gains);
+                k += 8 * groups;
+            }
+            if (k < n) x = add_values<Values>(DirectElements(s), l, out, k, n, gains);
+        } else {
+            x = add_values<Values>(CheckedElements(s), l, out, k, n, gains);
+        }
         p.out_left = gain_left * x;
         p.out_right = gain_right * x;
     }
