@@ -139,49 +139,70 @@ constexpr VectorLoops<FourLanes, ChainLoop::below_one, ChainLoop::whole, kLoopVe
 constexpr VectorLoops<FourLanes, ChainLoop::backward, ChainLoop::backward, kLoopVectors>
     kBackwardLoops;
 
-// --- Eight lanes per vector where the processor has AVX2 (wide_vectors.h): advance() and
-// run_vectors() again, operation for operation. The unaligned loads and stores cost nothing on
-// the aligned rows and keep a build whose stack is only 16-byte aligned (Windows) safe.
+// --- Eight lanes per vector where the processor has AVX2 (wide_vectors.h): run_vectors()
+// again, with advance_eight() for advance() (the same numbers, below). The unaligned loads and
+// stores cost nothing on the aligned rows and keep a build whose stack is only 16-byte aligned
+// (Windows) safe.
 
 #define TARNWICK_WIDE_CHAIN_INLINE [[gnu::target("avx2"), gnu::always_inline]] inline
 
-template <ChainLoop kLoop>
-TARNWICK_WIDE_CHAIN_INLINE void advance_eight(__m256& f, __m256i& p, __m256 step, __m256 whole,
-                                              __m256i whole_frames) {
-    const __m256 one = _mm256_set1_ps(1.0f);
-    if constexpr (kLoop == ChainLoop::below_one) {
-        const __m256 x = _mm256_add_ps(f, step);
-        const __m256 c1 = _mm256_cmp_ps(x, one, _CMP_GE_OQ);
-        f = _mm256_sub_ps(x, _mm256_and_ps(c1, one));
-        p = _mm256_sub_epi32(p, _mm256_castps_si256(c1));
-    } else {
-        const __m256 two = _mm256_set1_ps(2.0f);
-        __m256 x = _mm256_sub_ps(_mm256_add_ps(f, step), whole);
-        __m256 c1;
-        if constexpr (kLoop == ChainLoop::backward) {
-            const __m256 below = _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_LT_OQ);
-            x = _mm256_add_ps(x, _mm256_and_ps(below, one));
-            c1 = _mm256_andnot_ps(below, _mm256_cmp_ps(x, one, _CMP_GE_OQ));
-            p = _mm256_add_epi32(p, _mm256_castps_si256(below));
-        } else {
-            c1 = _mm256_cmp_ps(x, one, _CMP_GE_OQ);
-        }
-        const __m256 c2 = _mm256_cmp_ps(x, two, _CMP_GE_OQ);
-        f = _mm256_sub_ps(x, _mm256_max_ps(_mm256_and_ps(c1, one), _mm256_and_ps(c2, two)));
-        p = _mm256_add_epi32(p, whole_frames);
-        p = _mm256_sub_epi32(_mm256_sub_epi32(p, _mm256_castps_si256(c1)), _mm256_castps_si256(c2));
-    }
-}
-
+// The chain of one vector of eight lanes, held in registers; whole_one and whole_two are
+// W + 1 and W + 2 (exact: W < 65536).
 struct WideLaneVector {
-    __m256 f, step, whole;
+    __m256 f, step, whole, whole_one, whole_two;
     __m256i p, whole_frames;
 };
 
+// The forward loops take a shorter path from one fraction to the next than advance() (the
+// chain's latency is what bounds a pass when every track is in lanes), with the same results:
+//   below one: x = f + step; f = x >= 1 ? x - 1 : x. x - 1 is the operation advance() does,
+//              and x - 0 is x (x >= 0 is never -0).
+//   whole:     s = f + step; f = s - M, M = W + 2 if s >= W + 2, else W + 1 if s >= W + 1,
+//              else W. advance() computes (s - W) - 1 - 1 as far as it goes; s lies in
+//              [W, W + 2] and every subtraction is exact (all values are multiples of s's unit
+//              in the last place, the results below 2), so one exact subtraction of W + c
+//              gives the same number, and s >= W + c exactly when s - W >= c.
+// The backward loop does what advance() does.
+template <ChainLoop kLoop>
+TARNWICK_WIDE_CHAIN_INLINE void advance_eight(WideLaneVector& v) {
+    const __m256 one = _mm256_set1_ps(1.0f);
+    if constexpr (kLoop == ChainLoop::below_one) {
+        const __m256 x = _mm256_add_ps(v.f, v.step);
+        const __m256 c1 = _mm256_cmp_ps(x, one, _CMP_GE_OQ);
+        v.f = _mm256_blendv_ps(x, _mm256_sub_ps(x, one), c1);
+        v.p = _mm256_sub_epi32(v.p, _mm256_castps_si256(c1));
+    } else if constexpr (kLoop == ChainLoop::whole) {
+        const __m256 x = _mm256_add_ps(v.f, v.step);
+        const __m256 c1 = _mm256_cmp_ps(x, v.whole_one, _CMP_GE_OQ);
+        const __m256 c2 = _mm256_cmp_ps(x, v.whole_two, _CMP_GE_OQ);
+        v.f = _mm256_sub_ps(
+            x, _mm256_blendv_ps(_mm256_blendv_ps(v.whole, v.whole_one, c1), v.whole_two, c2));
+        v.p = _mm256_add_epi32(v.p, v.whole_frames);
+        v.p = _mm256_sub_epi32(_mm256_sub_epi32(v.p, _mm256_castps_si256(c1)),
+                               _mm256_castps_si256(c2));
+    } else {
+        const __m256 two = _mm256_set1_ps(2.0f);
+        __m256 x = _mm256_sub_ps(_mm256_add_ps(v.f, v.step), v.whole);
+        const __m256 below = _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_LT_OQ);
+        x = _mm256_add_ps(x, _mm256_and_ps(below, one));
+        const __m256 c1 = _mm256_andnot_ps(below, _mm256_cmp_ps(x, one, _CMP_GE_OQ));
+        v.p = _mm256_add_epi32(v.p, _mm256_castps_si256(below));
+        const __m256 c2 = _mm256_cmp_ps(x, two, _CMP_GE_OQ);
+        v.f = _mm256_sub_ps(x, _mm256_max_ps(_mm256_and_ps(c1, one), _mm256_and_ps(c2, two)));
+        v.p = _mm256_add_epi32(v.p, v.whole_frames);
+        v.p = _mm256_sub_epi32(_mm256_sub_epi32(v.p, _mm256_castps_si256(c1)),
+                               _mm256_castps_si256(c2));
+    }
+}
+
 TARNWICK_WIDE_CHAIN_INLINE WideLaneVector wide_vector(const LaneStarts& s, uint32_t first) {
+    const __m256 whole = _mm256_loadu_ps(s.whole + first);
     return WideLaneVector{
-        _mm256_loadu_ps(s.frac + first), _mm256_loadu_ps(s.step + first),
-        _mm256_loadu_ps(s.whole + first),
+        _mm256_loadu_ps(s.frac + first),
+        _mm256_loadu_ps(s.step + first),
+        whole,
+        _mm256_add_ps(whole, _mm256_set1_ps(1.0f)),
+        _mm256_add_ps(whole, _mm256_set1_ps(2.0f)),
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s.pos + first)),
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s.whole_frames + first))};
 }
@@ -191,7 +212,7 @@ TARNWICK_WIDE_CHAIN_INLINE void frame_eight(PositionChains& c, uint32_t k, uint3
                                             WideLaneVector& v) {
     _mm256_storeu_ps(&c.frac[k][first], v.f);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(&c.pos[k][first]), v.p);
-    advance_eight<kLoop>(v.f, v.p, v.step, v.whole, v.whole_frames);
+    advance_eight<kLoop>(v);
 }
 
 template <ChainLoop kLoopOne, ChainLoop kLoopTwo, size_t... kOne, size_t... kTwo>

@@ -7,11 +7,12 @@
 // in lanes run their chains at once, and the values are computed afterwards, voice by voice,
 // from the positions written here.
 //
-// Every lane performs, on its own values, exactly the float operations of the scalar advance
-// policies in resampler.cpp, in the same order; an operation whose other operand is 0 (the
-// masked-out subtraction or addition of a whole frame) leaves its value unchanged, because
-// no fraction here is -0. So a lane's positions are those of the voice mixed alone, to the
-// bit.
+// Every four-lane vector performs, on its own values, exactly the float operations of the
+// scalar advance policies in resampler.cpp, in the same order (the eight-lane forward loops take
+// a shorter path to the same numbers: position_chain.cpp says why); an operation whose other
+// operand is 0 (the masked-out subtraction or addition of a whole frame) leaves its value
+// unchanged, because no fraction here is -0. So a lane's positions are those of the voice mixed
+// alone, to the bit.
 
 #include <cstdint>
 
