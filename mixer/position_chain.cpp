@@ -156,7 +156,7 @@ struct WideLaneVector {
 // The forward loops take a shorter path from one fraction to the next than advance() (the
 // chain's latency is what bounds a pass when every track is in lanes), with the same results:
 //   below one: x = f + step; f = x >= 1 ? x - 1 : x. x - 1 is the operation advance() does,
-//              and x - 0 is x (x >= 0 is never -0).
+//              and x - 0 is x (x is at least 0, and never -0).
 //   whole:     s = f + step; f = s - M, M = W + 2 if s >= W + 2, else W + 1 if s >= W + 1,
 //              else W. advance() computes (s - W) - 1 - 1 as far as it goes; s lies in
 //              [W, W + 2] and every subtraction is exact (all values are multiples of s's unit
