@@ -493,8 +493,14 @@ struct FourFrames {
     __m128 frac;
 };
 
+// Each value stage names its eight-frame twin, defined with the AVX2 code below.
+struct NearestWide;
+struct LinearWide;
+struct CubicWide;
+
 struct NearestValues {
     using Mode = Nearest;
+    using Wide = NearestWide;
     static constexpr uint32_t kReach = 1;  // the highest element read: pos + 1
     template <class Elements>
     TARNWICK_FRAME_INLINE static __m128 four(const Elements& e, const FourFrames& f) {
@@ -510,6 +516,7 @@ TARNWICK_FRAME_INLINE __m128 element_pair(const float* data) {
 
 struct LinearValues {
     using Mode = Linear;
+    using Wide = LinearWide;
     static constexpr uint32_t kReach = 2;
     template <class Elements>
     TARNWICK_FRAME_INLINE static __m128 four(const Elements& e, const FourFrames& f) {
@@ -535,6 +542,7 @@ struct LinearValues {
 
 struct CubicValues {
     using Mode = Cubic;
+    using Wide = CubicWide;
     static constexpr uint32_t kReach = 3;
     template <class Elements>
     TARNWICK_FRAME_INLINE static __m128 four(const Elements& e, const FourFrames& f) {
@@ -751,22 +759,6 @@ struct CubicWide {
     }
 };
 
-// The eight-frame twin of a four-frame value stage.
-template <class Values>
-struct WideOf;
-template <>
-struct WideOf<NearestValues> {
-    using type = NearestWide;
-};
-template <>
-struct WideOf<LinearValues> {
-    using type = LinearWide;
-};
-template <>
-struct WideOf<CubicValues> {
-    using type = CubicWide;
-};
-
 // Frames [k, k + 8 * groups) eight at a time; returns the value of the last of them.
 template <class Wide>
 TARNWICK_WIDE float add_eights(const float* data, LanePositions l, float* out, uint32_t k,
@@ -825,8 +817,7 @@ void mix_values(TrackPlayer& p, const Sample& s, float* out, LanePositions l, ui
         if (stays_inside<Values>(s, l, k, n, forward)) {
             const uint32_t groups = (n - k) / 8;
             if (groups != 0 && wide_vectors()) {
-                x = add_eights<typename WideOf<Values>::type>(s.data.get(), l, out, k, groups,
-                                                              gains);
+                x = add_eights<typename Values::Wide>(s.data.get(), l, out, k, groups, gains);
                 k += 8 * groups;
             }
             if (k < n) x = add_values<Values>(DirectElements(s), l, out, k, n, gains);
