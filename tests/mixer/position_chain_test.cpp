@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -37,31 +38,40 @@ std::vector<Start> starts() {
 TEST(PositionChains, EveryLaneAdvancesAsTheStatedArithmeticDoes) {
 #if TARNWICK_EDITION_SSE
     const std::vector<Start> all = starts();
-    constexpr uint32_t kFrames = kPassFrames;
-    for (size_t first = 0; first < all.size(); first += kWindowTracks) {
-        const size_t count = std::min<size_t>(kWindowTracks, all.size() - first);
-        auto chains = std::make_unique<PositionChains>();
-        std::vector<uint32_t> voice(count);
-        for (size_t i = 0; i < count; ++i) {
-            ChainClass c;
-            ASSERT_TRUE(chain_class_of(all[first + i].fraction, all[first + i].step, &c));
-            voice[i] = chains->add(all[first + i].fraction, 1000u, all[first + i].step, c);
-        }
-        chains->run(kFrames);
-        for (size_t i = 0; i < count; ++i) {
-            const Start s = all[first + i];
-            const uint32_t lane = chains->lane(voice[i]);
-            float frac = s.fraction;
-            uint32_t pos = 1000u;
-            for (uint32_t k = 0; k <= kFrames; ++k) {
-                ASSERT_EQ(chains->pos[k][lane], pos) << s.fraction << " + " << s.step << " @" << k;
-                ASSERT_EQ(chains->frac[k][lane], frac)
-                    << s.fraction << " + " << s.step << " @" << k;
-                frac += s.step;
-                if (frac >= 1.0f || frac < 0.0f) {
-                    const float whole = frac >= 1.0f ? std::trunc(frac) : std::floor(frac);
-                    pos += static_cast<uint32_t>(static_cast<int32_t>(whole));
-                    frac -= whole;
+    // Full and partial passes, and windows that fill the lanes, leave partial vectors, or
+    // hold a voice or two of a class.
+    const uint32_t lengths[] = {1, 7, 9, kPassFrames};
+    const size_t windows[] = {kWindowTracks, 9, 3};
+    for (const uint32_t n : lengths) {
+        for (const size_t window : windows) {
+            for (size_t first = 0; first < all.size(); first += window) {
+                const size_t count = std::min(window, all.size() - first);
+                auto chains = std::make_unique<PositionChains>();
+                std::vector<uint32_t> voice(count);
+                for (size_t i = 0; i < count; ++i) {
+                    const Start s = all[first + i];
+                    ChainClass c;
+                    ASSERT_TRUE(chain_class_of(s.fraction, s.step, &c));
+                    voice[i] = chains->add(s.fraction, 1000u, s.step, c);
+                }
+                chains->run(n);
+                for (size_t i = 0; i < count; ++i) {
+                    const Start s = all[first + i];
+                    const uint32_t lane = chains->lane(voice[i]);
+                    float frac = s.fraction;
+                    uint32_t pos = 1000u;
+                    for (uint32_t k = 0; k <= n; ++k) {
+                        ASSERT_EQ(chains->pos[k][lane], pos)
+                            << s.fraction << " + " << s.step << " @" << k << " of " << n;
+                        ASSERT_EQ(chains->frac[k][lane], frac)
+                            << s.fraction << " + " << s.step << " @" << k << " of " << n;
+                        frac += s.step;
+                        if (frac >= 1.0f || frac < 0.0f) {
+                            const float whole = frac >= 1.0f ? std::trunc(frac) : std::floor(frac);
+                            pos += static_cast<uint32_t>(static_cast<int32_t>(whole));
+                            frac -= whole;
+                        }
+                    }
                 }
             }
         }
